@@ -1,0 +1,25 @@
+# Helpers for test programs that run under the build tree's Wine prefix.
+
+# Every Wine test requires this fixture: its cleanup stops the prefix's wineserver and the
+# Xvfb that tools/wine-run started, so nothing of ours outlives a ctest run.
+function(mv_wine_fixture)
+  add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-stop --state ${MV_WINE_STATE})
+  set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+endfunction()
+
+# mv_add_test(NAME name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s])
+# One test program = one ctest entry; its GoogleTest suites group related cases.
+function(mv_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE mv_warnings GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    FIXTURES_REQUIRED wine
+    TIMEOUT ${T_TIMEOUT}
+    LABELS "${T_LABELS}"
+    ENVIRONMENT "MV_BUILD_DIR=${CMAKE_BINARY_DIR};MV_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()
