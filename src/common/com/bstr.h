@@ -1,6 +1,7 @@
 #pragma once
 // An owned BSTR. Constructing from a BSTR takes ownership; use copy_of to duplicate.
 
+#include <windows.h>
 #include <oleauto.h>
 
 #include <string_view>

@@ -1,6 +1,7 @@
 #pragma once
 // An owned SAFEARRAY and a scope that keeps its data locked.
 
+#include <windows.h>
 #include <oleauto.h>
 
 #include <utility>

@@ -1,6 +1,7 @@
 #pragma once
 // An owned VARIANT, contained rather than inherited so that raw copies cannot happen.
 
+#include <windows.h>
 #include <oleauto.h>
 
 namespace mv {
