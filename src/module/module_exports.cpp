@@ -1,10 +1,11 @@
 // COM entry points of the module. Class objects and registration are not built yet: the
-// module loads, reports no classes and can always be unloaded.
+// module loads and reports no classes.
 
 #include <windows.h>
 #include <objbase.h>
 
 #include "module/module_instance.h"
+#include "module/module_lock.h"
 
 namespace mv {
 namespace {
@@ -25,7 +26,7 @@ STDAPI DllGetClassObject(REFCLSID /*clsid*/, REFIID /*iid*/, LPVOID* ppv) {
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-STDAPI DllCanUnloadNow() { return S_OK; }
+STDAPI DllCanUnloadNow() { return mv::ModuleLockCount() > 0 ? S_FALSE : S_OK; }
 
 STDAPI DllRegisterServer() { return E_NOTIMPL; }
 

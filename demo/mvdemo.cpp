@@ -1,0 +1,42 @@
+// mvdemo: what MvJavaJniComRot offers today, shown from a Windows process.
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdio>
+#include <string>
+
+#include "common/com/com_ptr.h"
+#include "log_demo.h"
+#include "typelib_printer.h"
+
+namespace {
+
+std::wstring ModulePath() {
+    std::wstring w = L"Z:";  // a Unix path of the build tree, seen through Wine's Z: drive
+    for (const char* p = MV_MODULE_PATH; *p; ++p) w += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
+    return w;
+}
+
+bool ShowInterfaces() {
+    const std::wstring path = ModulePath();
+    std::printf("\n== The interface contract: the type library embedded in the module\n");
+    mv::com_ptr<ITypeLib> lib;
+    const HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put());
+    if (FAILED(hr)) {
+        std::printf("LoadTypeLibEx failed: 0x%08lx\n", static_cast<unsigned long>(hr));
+        return false;
+    }
+    return mvdemo::PrintTypeLibrary(lib.get(), 12, stdout) > 0;
+}
+
+}  // namespace
+
+int main() {
+    std::printf("MvJavaJniComRot demo\n");
+    const bool interfaces = ShowInterfaces();
+    std::printf("\n== The diagnostics log: lines written by the module and read back\n");
+    const bool log = mvdemo::RunLogDemo(stdout);
+    std::printf("\n%s\n", interfaces && log ? "demo finished: all steps worked" : "demo FAILED");
+    return interfaces && log ? 0 : 1;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The named mutex "MV_LOG_MUTEX" that serialises the log among all processes of the agent.
+// It is created (or, when another process made it, opened) while the module loads and closed
+// when it unloads.
+//
+// Locking scheme: a log line holds the mutex for its whole life - size check, rotation,
+// purge, open, header, write and close (see LogLine). Only one writer of any process touches
+// the files at a time, so a rotation never copies a file that someone is still appending to
+// (whose delete would then fail and duplicate lines), appends never overlap, and every line
+// lands whole in exactly one file. The mutex is recursive per thread, so the rotation's own
+// wait inside a held line just nests. Two rotations in one millisecond would want the same
+// rotated name; the rotation then takes the next free millisecond (see log_rotation.cpp).
+// A writer that dies holding the mutex abandons it; the next writer takes it over (its own
+// line is written, though the dead writer's line may be cut short).
+
+#include <windows.h>
+
+namespace mv {
+
+inline constexpr wchar_t kLogMutexName[] = L"MV_LOG_MUTEX";
+
+// The module's handle to the log mutex; null when it could not be created, in which case
+// waiting fails at once and the log runs unserialised.
+HANDLE LogMutexHandle() noexcept;
+
+// Waits for the log mutex without time limit and releases it at the end of the scope. An
+// abandoned mutex (its owner died holding it) counts as acquired, so a crashed writer never
+// blocks the log; without a mutex the scope holds nothing.
+class LogMutexLock {
+public:
+    LogMutexLock() noexcept;
+    ~LogMutexLock();
+    LogMutexLock(const LogMutexLock&) = delete;
+    LogMutexLock& operator=(const LogMutexLock&) = delete;
+
+    bool owns_lock() const noexcept { return m_owned; }
+
+private:
+    HANDLE m_mutex;
+    bool m_owned;
+};
+
+}  // namespace mv
