@@ -200,9 +200,9 @@ unsigned long TokenSessionId() {
     return session;
 }
 
-// ---- LogTest ------------------------------------------------------------------------------
+// ---- LogSettingsScope --------------------------------------------------------------------------
 
-void LogTest::SetUp() {
+LogSettingsScope::LogSettingsScope() {
     for (const LogValue& value : kLogValues) {
         SavedValue saved;
         saved.key = value.key;
@@ -224,7 +224,7 @@ void LogTest::SetUp() {
     m_dir = MakeTempDirectory();
 }
 
-void LogTest::TearDown() {
+LogSettingsScope::~LogSettingsScope() {
     for (const SavedValue& saved : m_saved) {
         DeleteValue(saved.key, saved.name);
         if (saved.present) {
@@ -236,19 +236,19 @@ void LogTest::TearDown() {
     RemoveDirectoryTree(m_dir);
 }
 
-void LogTest::SetDword(const wchar_t* key, const wchar_t* name, DWORD value) {
+void LogSettingsScope::SetDword(const wchar_t* key, const wchar_t* name, DWORD value) {
     mv::unique_hkey opened = CreateKey(key);
     ASSERT_EQ(::RegSetValueExW(opened.get(), name, 0, REG_DWORD,
                                reinterpret_cast<const BYTE*>(&value), sizeof(value)),
               ERROR_SUCCESS);
 }
 
-void LogTest::SetString(const wchar_t* key, const wchar_t* name, const std::wstring& text,
+void LogSettingsScope::SetString(const wchar_t* key, const wchar_t* name, const std::wstring& text,
                         DWORD type) {
     SetRaw(key, name, type, Utf16Bytes(text + L'\0'));
 }
 
-void LogTest::SetRaw(const wchar_t* key, const wchar_t* name, DWORD type,
+void LogSettingsScope::SetRaw(const wchar_t* key, const wchar_t* name, DWORD type,
                      const std::vector<std::uint8_t>& data) {
     mv::unique_hkey opened = CreateKey(key);
     ASSERT_EQ(
@@ -256,9 +256,9 @@ void LogTest::SetRaw(const wchar_t* key, const wchar_t* name, DWORD type,
         ERROR_SUCCESS);
 }
 
-void LogTest::RemoveValue(const wchar_t* key, const wchar_t* name) { DeleteValue(key, name); }
+void LogSettingsScope::RemoveValue(const wchar_t* key, const wchar_t* name) { DeleteValue(key, name); }
 
-void LogTest::EnableLogInDirectory(bool obfuscated) {
+void LogSettingsScope::EnableLogInDirectory(bool obfuscated) {
     SetString(kDeploymentKey, L"LogPath", m_dir);
     SetDword(kDeploymentKey, L"LogLevel", 1);
     if (obfuscated) SetDword(kTempKey, L"LogObfuscationEnabled", 1);

@@ -47,10 +47,15 @@ std::optional<ParsedLine> ParseLine(const std::wstring& line);
 // The process token's session id, as the header should show it.
 unsigned long TokenSessionId();
 
-class LogTest : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
+// The log's registry values saved and removed for a scope, with a temporary log directory;
+// everything is put back (and the directory removed) when the scope ends. Other test programs
+// use it to capture the lines the module writes.
+class LogSettingsScope {
+public:
+    LogSettingsScope();
+    ~LogSettingsScope();
+    LogSettingsScope(const LogSettingsScope&) = delete;
+    LogSettingsScope& operator=(const LogSettingsScope&) = delete;
 
     void SetDword(const wchar_t* key, const wchar_t* name, DWORD value);
     void SetString(const wchar_t* key, const wchar_t* name, const std::wstring& text,
@@ -59,7 +64,7 @@ protected:
                 const std::vector<std::uint8_t>& data);
     void RemoveValue(const wchar_t* key, const wchar_t* name);
 
-    // LogPath = the test's directory, LogLevel = 1, and optionally the obfuscated form.
+    // LogPath = the scope's directory, LogLevel = 1, and optionally the obfuscated form.
     void EnableLogInDirectory(bool obfuscated = false);
 
     const std::wstring& Dir() const { return m_dir; }
@@ -77,6 +82,31 @@ private:
     };
     std::vector<SavedValue> m_saved;
     std::wstring m_dir;
+};
+
+// Fixture of the log tests: a LogSettingsScope around each test.
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_scope.emplace(); }
+    void TearDown() override { m_scope.reset(); }
+
+    void SetDword(const wchar_t* key, const wchar_t* name, DWORD value) { m_scope->SetDword(key, name, value); }
+    void SetString(const wchar_t* key, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
+        m_scope->SetString(key, name, text, type);
+    }
+    void SetRaw(const wchar_t* key, const wchar_t* name, DWORD type, const std::vector<std::uint8_t>& data) {
+        m_scope->SetRaw(key, name, type, data);
+    }
+    void RemoveValue(const wchar_t* key, const wchar_t* name) { m_scope->RemoveValue(key, name); }
+    void EnableLogInDirectory(bool obfuscated = false) { m_scope->EnableLogInDirectory(obfuscated); }
+
+    const std::wstring& Dir() const { return m_scope->Dir(); }
+    std::wstring PathIn(const std::wstring& name) const { return m_scope->PathIn(name); }
+    std::wstring PlainFile() const { return m_scope->PlainFile(); }
+    std::wstring ObfuscatedFile() const { return m_scope->ObfuscatedFile(); }
+
+private:
+    std::optional<LogSettingsScope> m_scope;
 };
 
 }  // namespace logtest
