@@ -9,6 +9,7 @@ MV_PACKAGES=(
   xvfb xauth
   googletest
   openjdk-17-jdk
+  clang libclang-rt-14-dev
 )
 
 # Installs whatever of MV_PACKAGES is missing (as root, without recommended extras).
