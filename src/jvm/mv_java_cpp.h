@@ -157,12 +157,14 @@ protected:
 
 private:
     IUnknown* Marshaler() const noexcept { return m_pUnkMarshaler; }
+    // Creates (or opens) the ready event named after this process's moniker and sets it.
+    void CreateReadyEvent() noexcept;
 
     IUnknown* m_pUnkMarshaler = nullptr;     // the aggregated free-threaded marshaler
     critical_section m_csLock;               // guards the ROT cookie, ready event and observer
     DWORD m_dwRotCookie = 0;                 // 0: not registered in the Running Object Table
     std::atomic<JavaVM*> m_javaVM{nullptr};  // the process's JVM; null: none saved
-    IDispatch* m_pObserver = nullptr;        // the observer slot
+    IUnknown* m_pObserver = nullptr;         // the observer slot (the agent's observer interface)
     volatile LONG m_lObserverRefs = 0;       // observer references handed out, not yet returned
     HANDLE m_hReadyEvent = nullptr;          // set once registered in the Running Object Table
 };

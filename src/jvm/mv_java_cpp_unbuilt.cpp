@@ -10,13 +10,8 @@ STDMETHODIMP CMvJavaCpp::GetTypeInfo(UINT /*index*/, LCID /*lcid*/, ITypeInfo** 
 STDMETHODIMP CMvJavaCpp::GetIDsOfNames(REFIID /*iid*/, LPOLESTR* /*names*/, UINT /*count*/, LCID /*lcid*/, DISPID* /*dispids*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::Invoke(DISPID /*dispid*/, REFIID /*iid*/, LCID /*lcid*/, WORD /*flags*/, DISPPARAMS* /*params*/, VARIANT* /*result*/, EXCEPINFO* /*excep*/, UINT* /*argErr*/) noexcept { return E_NOTIMPL; }
 
-STDMETHODIMP CMvJavaCpp::JavaAddToROT() noexcept { return E_NOTIMPL; }
-STDMETHODIMP CMvJavaCpp::JavaRemoveFromROT() noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::AddAWTEventListener(LONG /*eventType*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::RemoveAWTEventListener(LONG /*eventType*/) noexcept { return E_NOTIMPL; }
-STDMETHODIMP CMvJavaCpp::AttachObserverObject(IDispatch * /*obsObject*/) noexcept { return E_NOTIMPL; }
-STDMETHODIMP CMvJavaCpp::DetachObserverObject() noexcept { return E_NOTIMPL; }
-STDMETHODIMP CMvJavaCpp::GetObserverObject(IDispatch ** /*obsObject*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::GetMorvaneAWTHook(UINT64 * /*hook*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::NewDefJavaObject(BSTR /*className*/, UINT64 * /*hObject*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::ObjectToString(UINT64 /*hjObject*/, BSTR * /*stringValue*/) noexcept { return E_NOTIMPL; }
@@ -108,8 +103,6 @@ STDMETHODIMP CMvJavaCpp::GetClassByName(BSTR /*bstrClassName*/, UINT64 * /*phObj
 STDMETHODIMP CMvJavaCpp::NewGlobalRef(UINT64 /*hObj*/, UINT64 * /*phObj*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::GetAllTopLevelComponents(SAFEARRAY ** /*pRet*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::MakeJComponentFromHandle(UINT64 /*hObj*/, IDispatch ** /*pRet*/) noexcept { return E_NOTIMPL; }
-STDMETHODIMP CMvJavaCpp::ReturnObserverObject() noexcept { return E_NOTIMPL; }
-STDMETHODIMP CMvJavaCpp::IsDisconnectObserverComplete(VARIANT_BOOL * /*pbRet*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::GetComponentFromHwnd(ULONG /*hHwnd*/, GetHWNDResultInfo * /*pInfo*/, IDispatch ** /*ppRet*/) noexcept { return E_NOTIMPL; }
 
 }  // namespace mv
