@@ -1,0 +1,198 @@
+// A client process finds the main object that a Java-process host published and drives the
+// JVM in that process across the process boundary, through the registered type library.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <oleauto.h>
+
+#include <memory>
+#include <string>
+
+#include "MvJavaJniComRot_h.h"
+#include "common/com/bstr.h"
+#include "common/com/com_ptr.h"
+#include "common/com/safearray.h"
+#include "common/com/variant.h"
+#include "host_process.h"
+
+namespace {
+
+using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
+using LookupFirst = IMvJavaCpp*(__cdecl*)(DWORD*);
+
+// One host and one registration for the whole suite: starting a JVM costs seconds.
+class CrossProcess : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        s_registration = std::make_unique<mv::test::ModuleRegistration>();
+        s_host = std::make_unique<mv::test::HostProcess>();
+    }
+    static void TearDownTestSuite() {
+        s_host.reset();
+        s_registration.reset();
+        ::CoUninitialize();
+    }
+    void SetUp() override {
+        ASSERT_EQ(s_registration->result(), S_OK) << "DllRegisterServer";
+        ASSERT_TRUE(s_host->ready()) << "host output: " << s_host->output();
+        HMODULE module = ::GetModuleHandleW(L"MvJavaJniComRot.dll");
+        ASSERT_NE(module, nullptr);
+        m_byPid = reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
+        m_first = reinterpret_cast<LookupFirst>(reinterpret_cast<void*>(::GetProcAddress(module, "GetRunningJVMAndPid")));
+        ASSERT_TRUE(m_byPid && m_first);
+        m_jvm.attach(m_byPid(s_host->pid()));
+        ASSERT_TRUE(m_jvm) << "the published object of the host";
+    }
+
+    static mv::unique_bstr Bstr(const wchar_t* text) { return mv::unique_bstr(::SysAllocString(text)); }
+
+    static std::unique_ptr<mv::test::ModuleRegistration> s_registration;
+    static std::unique_ptr<mv::test::HostProcess> s_host;
+    LookupByPid m_byPid = nullptr;
+    LookupFirst m_first = nullptr;
+    mv::com_ptr<IMvJavaCpp> m_jvm;
+};
+std::unique_ptr<mv::test::ModuleRegistration> CrossProcess::s_registration;
+std::unique_ptr<mv::test::HostProcess> CrossProcess::s_host;
+
+TEST_F(CrossProcess, TheObjectIsAProxyToTheHost) {
+    mv::com_ptr<IUnknown> proxyManager;
+    // Only a proxy answers IClientSecurity: the object lives in the other process.
+    mv::com_ptr<IClientSecurity> security = m_jvm.try_query<IClientSecurity>();
+    EXPECT_TRUE(security);
+    LONG version = 0;
+    ASSERT_EQ(m_jvm->GetJVMVersion(&version), S_OK);
+    EXPECT_GE(version, 0x00010008);
+
+    DWORD pid = 0;
+    mv::com_ptr<IMvJavaCpp> first;
+    first.attach(m_first(&pid));
+    EXPECT_TRUE(first);
+    EXPECT_EQ(pid, s_host->pid());
+    EXPECT_EQ(m_byPid(s_host->pid() + 1000000), nullptr) << "no such process published";
+}
+
+TEST_F(CrossProcess, HandlesAndStringsCrossBothWays) {
+    const wchar_t text[] = L"k\u00e9y \U0001F511";  // a character outside the BMP
+    UINT64 s = 0;
+    ASSERT_EQ(m_jvm->NewJavaString(Bstr(text).get(), &s), S_OK);
+    ASSERT_NE(s, 0u);
+    mv::unique_bstr back;
+    ASSERT_EQ(m_jvm->GetJavaString(s, back.put()), S_OK);
+    EXPECT_EQ(back.view(), std::wstring_view(text));
+    mv::unique_bstr cls;
+    ASSERT_EQ(m_jvm->GetJavaClassName(s, cls.put()), S_OK);
+    EXPECT_EQ(cls.view(), L"java.lang.String");
+    VARIANT_BOOL isString = VARIANT_FALSE;
+    ASSERT_EQ(m_jvm->IsInstanceOf(s, Bstr(L"java.lang.CharSequence").get(), &isString), S_OK);
+    EXPECT_EQ(isString, VARIANT_TRUE);
+    EXPECT_EQ(m_jvm->DeleteJavaObject(s), S_OK);
+}
+
+TEST_F(CrossProcess, FieldsOfEveryKindAreReadAndWritten) {
+    UINT64 fields = 0;
+    ASSERT_EQ(m_jvm->NewDefJavaObject(Bstr(L"fixtures.Fields").get(), &fields), S_OK);
+    LONG i = 0;
+    EXPECT_EQ(m_jvm->GetStaticIntField(fields, Bstr(L"staticInt").get(), &i), S_OK);
+    EXPECT_EQ(i, -987654321);
+    LONGLONG j = 0;
+    EXPECT_EQ(m_jvm->GetLongField(fields, Bstr(L"longField").get(), &j), S_OK);
+    EXPECT_EQ(j, 0x0123456789abcdefLL);
+    double d = 0;
+    EXPECT_EQ(m_jvm->GetDoubleField(fields, Bstr(L"doubleField").get(), &d), S_OK);
+    EXPECT_EQ(d, -2.25);
+    VARIANT_BOOL z = VARIANT_FALSE;
+    EXPECT_EQ(m_jvm->GetBooleanField(fields, Bstr(L"booleanField").get(), &z), S_OK);
+    EXPECT_EQ(z, VARIANT_TRUE);
+    unsigned char b = 0;
+    EXPECT_EQ(m_jvm->GetByteField(fields, Bstr(L"byteField").get(), &b), S_OK);
+    EXPECT_EQ(b, 255);
+    unsigned short c = 0;
+    EXPECT_EQ(m_jvm->GetStaticCharField(fields, Bstr(L"staticChar").get(), &c), S_OK);
+    EXPECT_EQ(c, 0x20AC);
+    ASSERT_EQ(m_jvm->SetStringField(fields, Bstr(L"stringField").get(), Bstr(L"\U0001F600 set").get()), S_OK);
+    mv::unique_bstr s;
+    ASSERT_EQ(m_jvm->GetStringField(fields, Bstr(L"stringField").get(), s.put()), S_OK);
+    EXPECT_EQ(s.view(), L"\U0001F600 set");
+    EXPECT_EQ(m_jvm->GetIntField(fields, Bstr(L"noSuchField").get(), &i), E_FAIL);
+    EXPECT_EQ(m_jvm->DeleteJavaObject(fields), S_OK);
+}
+
+TEST_F(CrossProcess, MethodsTakeArgumentArraysAcrossTheBoundary) {
+    UINT64 s = 0;
+    ASSERT_EQ(m_jvm->NewJavaString(Bstr(L"hello").get(), &s), S_OK);
+    LONG length = 0;
+    VARIANT none;
+    ::VariantInit(&none);
+    ASSERT_EQ(m_jvm->CallIntMethod(s, Bstr(L"length").get(), Bstr(L"()I").get(), none, &length), S_OK);
+    EXPECT_EQ(length, 5);
+
+    // String.valueOf(long) with a VT_I8 element in an array whose lower bound is 5.
+    SAFEARRAYBOUND bound{1, 5};
+    mv::unique_variant args;
+    V_VT(args.get_mutable()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(args.get_mutable()) = ::SafeArrayCreate(VT_VARIANT, 1, &bound);
+    LONG index = 5;
+    VARIANT element;
+    ::VariantInit(&element);
+    V_VT(&element) = VT_I8;
+    V_I8(&element) = -9000000000LL;
+    ASSERT_EQ(::SafeArrayPutElement(V_ARRAY(args.get_mutable()), &index, &element), S_OK);
+    mv::unique_bstr text;
+    ASSERT_EQ(m_jvm->CallStaticStringMethod(s, Bstr(L"valueOf").get(), Bstr(L"(J)Ljava/lang/String;").get(),
+                                            args.get(), text.put()), S_OK);
+    EXPECT_EQ(text.view(), L"-9000000000");
+    EXPECT_EQ(m_jvm->DeleteJavaObject(s), S_OK);
+}
+
+TEST_F(CrossProcess, ArraysComeBackAsSafeArrays) {
+    UINT64 array = 0;
+    ASSERT_EQ(m_jvm->NewJavaPrimitiveArray(Int, 3, &array), S_OK);
+    SAFEARRAYBOUND bound{3, 7};
+    mv::unique_variant in;
+    V_VT(in.get_mutable()) = VT_ARRAY | VT_I4;
+    V_ARRAY(in.get_mutable()) = ::SafeArrayCreate(VT_I4, 1, &bound);
+    for (LONG k = 0; k < 3; ++k) {
+        LONG index = 7 + k, value = (k + 1) * -1000;
+        ASSERT_EQ(::SafeArrayPutElement(V_ARRAY(in.get_mutable()), &index, &value), S_OK);
+    }
+    ASSERT_EQ(m_jvm->SetJavaPrimitiveArray(array, Int, in.get()), S_OK);
+    mv::unique_variant out;
+    ASSERT_EQ(m_jvm->GetJavaPrimitiveArray(array, Int, out.put()), S_OK);
+    ASSERT_EQ(out.type(), VT_ARRAY | VT_I4);
+    LONG lower = -1, upper = -1;
+    ::SafeArrayGetLBound(V_ARRAY(&out.get()), 1, &lower);
+    ::SafeArrayGetUBound(V_ARRAY(&out.get()), 1, &upper);
+    EXPECT_EQ(lower, 0);
+    EXPECT_EQ(upper, 2);
+    for (LONG k = 0; k < 3; ++k) {
+        LONG value = 0;
+        ::SafeArrayGetElement(V_ARRAY(&out.get()), &k, &value);
+        EXPECT_EQ(value, (k + 1) * -1000);
+    }
+    LONG size = 0;
+    EXPECT_EQ(m_jvm->GetJavaArrayLength(array, &size), S_OK);
+    EXPECT_EQ(size, 3);
+    EXPECT_EQ(m_jvm->DeleteJavaObject(array), S_OK);
+}
+
+TEST_F(CrossProcess, ObserverSlotIsReachable) {
+    VARIANT_BOOL complete = VARIANT_FALSE;
+    ASSERT_EQ(m_jvm->IsDisconnectObserverComplete(&complete), S_OK);
+    EXPECT_EQ(complete, VARIANT_TRUE);
+    mv::com_ptr<IDispatch> observer;
+    EXPECT_EQ(m_jvm->GetObserverObject(observer.put()), E_FAIL);
+}
+
+// Runs last in the suite: the host goes away under the client's feet.
+TEST_F(CrossProcess, ZZ_AStoppedHostIsGoneAndItsProxyFailsQuickly) {
+    const DWORD pid = s_host->pid();
+    EXPECT_EQ(s_host->Stop(), 0) << s_host->output();
+    EXPECT_EQ(m_byPid(pid), nullptr) << "withdrawn from the table";
+    LONG version = 0;
+    const HRESULT hr = m_jvm->GetJVMVersion(&version);
+    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+}
+
+}  // namespace
