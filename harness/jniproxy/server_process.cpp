@@ -173,8 +173,9 @@ bool StartServer(const MvJniServerConfig& config, std::string& error) {
         error = "cannot start " + serverPath + " (error " + std::to_string(::GetLastError()) + ")";
         return false;
     }
-    unique_handle processHandle(process.hProcess);
-    unique_handle threadHandle(process.hThread);
+    // Nor are its handles ours to close: for a Linux program Wine leaves stale values from its
+    // stack in `process`, and closing them closed unrelated handles of this process (seen:
+    // Winsock's per-thread event, after which every connect of the thread failed).
     if (!WaitReadable(listener.get(), kStartTimeoutMs)) {
         error = "the JNI server did not connect back";
         return false;

@@ -2,34 +2,40 @@
 
 #include <oleauto.h>
 
+#include <utility>
+
 #include "bridge/java_handles.h"
 #include "bridge/java_strings.h"
 
 namespace mv {
 namespace {
 
-// Fills one slot from one element; false for an element type that is refused.
-bool FillSlot(JNIEnv* env, const VARIANT& element, jvalue& slot) {
+// Fills one slot from one element and answers the JNI type letter it holds; 0 for an element
+// type that is refused (or a string the JVM could not make, its error cleared).
+char FillSlot(JNIEnv* env, const VARIANT& element, jvalue& slot, jni_arguments& args) {
     switch (V_VT(&element)) {
-    case VT_I2: slot.s = V_I2(&element); return true;
-    case VT_I4: slot.i = V_I4(&element); return true;
-    case VT_R4: slot.f = V_R4(&element); return true;
-    case VT_R8: slot.d = V_R8(&element); return true;
-    case VT_BOOL: slot.z = V_BOOL(&element) ? JNI_TRUE : JNI_FALSE; return true;
-    case VT_I1: slot.b = static_cast<jbyte>(V_I1(&element)); return true;
-    case VT_UI1: slot.b = static_cast<jbyte>(V_UI1(&element)); return true;
-    case VT_UI2: slot.c = V_UI2(&element); return true;
-    case VT_I8: slot.j = V_I8(&element); return true;
-    case VT_UI8: slot.l = HandleToJObject(V_UI8(&element)); return true;
-    case VT_BSTR:
-        slot.l = NewJavaString(env, V_BSTR(&element));
-        if (!slot.l) {
+    case VT_I2: slot.s = V_I2(&element); return 'S';
+    case VT_I4: slot.i = V_I4(&element); return 'I';
+    case VT_R4: slot.f = V_R4(&element); return 'F';
+    case VT_R8: slot.d = V_R8(&element); return 'D';
+    case VT_BOOL: slot.z = V_BOOL(&element) ? JNI_TRUE : JNI_FALSE; return 'Z';
+    case VT_I1: slot.b = static_cast<jbyte>(V_I1(&element)); return 'B';
+    case VT_UI1: slot.b = static_cast<jbyte>(V_UI1(&element)); return 'B';
+    case VT_UI2: slot.c = V_UI2(&element); return 'C';
+    case VT_I8: slot.j = V_I8(&element); return 'J';
+    case VT_UI8: slot.l = HandleToJObject(V_UI8(&element)); return 'L';
+    case VT_BSTR: {
+        local_ref<jstring> s(env, NewJavaString(env, V_BSTR(&element)));
+        if (!s) {
             env->ExceptionClear();
-            return false;
+            return 0;
         }
-        return true;
+        slot.l = s.get();
+        args.strings.push_back(std::move(s));
+        return 'L';
+    }
     default:
-        return false;
+        return 0;
     }
 }
 
@@ -53,8 +59,10 @@ private:
 
 }  // namespace
 
-HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, std::vector<jvalue>& args) {
-    args.clear();
+HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, jni_arguments& args) {
+    args.slots.clear();
+    args.kinds.clear();
+    args.strings.clear();
     if (V_VT(&paramArray) == VT_EMPTY) return S_OK;
     if (V_VT(&paramArray) != (VT_ARRAY | VT_VARIANT)) return E_FAIL;
 
@@ -67,13 +75,15 @@ HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, std::vector<jv
     const LONG count = upper - lower + 1;
     if (count <= 0) return S_OK;
 
-    std::vector<jvalue> slots(static_cast<std::size_t>(count));
+    args.slots.resize(static_cast<std::size_t>(count));
+    args.kinds.reserve(static_cast<std::size_t>(count));
     const array_access access(array);
     if (!access.elements()) return E_FAIL;
     for (LONG i = 0; i < count; ++i) {
-        if (!FillSlot(env, access.elements()[i], slots[static_cast<std::size_t>(i)])) return E_FAIL;
+        const char kind = FillSlot(env, access.elements()[i], args.slots[static_cast<std::size_t>(i)], args);
+        if (!kind) return E_FAIL;
+        args.kinds.push_back(kind);
     }
-    args = std::move(slots);
     return S_OK;
 }
 

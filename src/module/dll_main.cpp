@@ -1,14 +1,12 @@
-// Entry point of MvJavaJniComRot.dll. The module's state is set up by static initialisation
-// of mv_core; DllMain only remembers the module handle.
+// Entry point of MvJavaJniComRot.dll. The C runtime has already built the module's records
+// (static initialisation) when the process attach arrives here, and tears them down after
+// the detach has been seen. A record that could not be built refuses the load.
 
 #include <windows.h>
 
-#include "module/module_instance.h"
+#include "module/init_failed_flag.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        mv::SetModuleInstance(instance);
-        ::DisableThreadLibraryCalls(instance);
-    }
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
+    if (reason == DLL_PROCESS_ATTACH && mv::ModuleInitFailed()) return FALSE;
     return TRUE;
 }

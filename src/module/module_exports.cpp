@@ -1,33 +1,18 @@
-// COM entry points of the module. Class objects and registration are not built yet: the
-// module loads and reports no classes.
+// The COM entry points of the module. (The lookup exports are in jvm/.)
 
 #include <windows.h>
 #include <objbase.h>
 
-#include "module/module_instance.h"
 #include "module/module_lock.h"
+#include "module/module_state.h"
+#include "module/registration.h"
 
-namespace mv {
-namespace {
-HINSTANCE g_instance = nullptr;
-}
-
-void SetModuleInstance(HINSTANCE instance) noexcept { g_instance = instance; }
-
-HINSTANCE GetModuleInstance() noexcept {
-    return g_instance ? g_instance : ::GetModuleHandleW(nullptr);
-}
-
-}  // namespace mv
-
-STDAPI DllGetClassObject(REFCLSID /*clsid*/, REFIID /*iid*/, LPVOID* ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* ppv) {
+    return mv::ComModule().GetClassObject(clsid, iid, ppv);
 }
 
 STDAPI DllCanUnloadNow() { return mv::ModuleLockCount() > 0 ? S_FALSE : S_OK; }
 
-STDAPI DllRegisterServer() { return E_NOTIMPL; }
+STDAPI DllRegisterServer() { return mv::RegisterServer(); }
 
-STDAPI DllUnregisterServer() { return E_NOTIMPL; }
+STDAPI DllUnregisterServer() { return mv::UnregisterServer(); }

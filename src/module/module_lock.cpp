@@ -1,12 +1,11 @@
 #include "module/module_lock.h"
 
-namespace mv {
-namespace {
-volatile LONG g_lockCount = 0;
-}
+#include "module/module_state.h"
 
-LONG ModuleLock() noexcept { return ::InterlockedIncrement(&g_lockCount); }
-LONG ModuleUnlock() noexcept { return ::InterlockedDecrement(&g_lockCount); }
-LONG ModuleLockCount() noexcept { return ::InterlockedCompareExchange(&g_lockCount, 0, 0); }
+namespace mv {
+
+LONG ModuleLock() noexcept { return ServerModule().Lock(); }
+LONG ModuleUnlock() noexcept { return ServerModule().Unlock(); }
+LONG ModuleLockCount() noexcept { return ServerModule().GetLockCount(); }
 
 }  // namespace mv

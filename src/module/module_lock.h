@@ -1,6 +1,7 @@
 #pragma once
-// The module's lock count: one for each live object, each held class object and each
-// unmatched LockServer(TRUE). DllCanUnloadNow answers S_OK only at 0.
+// The module's lock count (kept by CComServerModule): one for each live object, one while a
+// client holds any class object and one for each unmatched LockServer(TRUE). DllCanUnloadNow
+// answers S_OK only at 0.
 
 #include <windows.h>
 

@@ -1,0 +1,21 @@
+#pragma once
+// Class lookups of the object and array members.
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <jni.h>
+
+#include "common/jni/local_ref.h"
+
+namespace mv {
+
+// FindClass of a class name given with dots or slashes ("java.awt.Window" and "java/awt/Window"
+// name the same class). Null when there is no such class; the JVM's error is then pending.
+local_ref<jclass> FindClassWithDottedName(JNIEnv* env, BSTR className);
+
+// True when `object` is an instance of the class `descriptor` (slash form, e.g. "[I"). False
+// when it is not, or when the class cannot be found (that error is cleared).
+bool IsInstanceOfClass(JNIEnv* env, jobject object, const char* descriptor) noexcept;
+
+}  // namespace mv

@@ -1,0 +1,14 @@
+#pragma once
+// The full path of a module's file, as GetModuleFileName gives it in a buffer of MAX_PATH
+// units: no path -> the HRESULT of the system error; a path that fills the whole buffer (and
+// so may be cut short) -> HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER).
+
+#include <windows.h>
+
+#include <string>
+
+namespace mv {
+
+HRESULT GetModuleFilePath(HINSTANCE module, std::wstring& path) noexcept;
+
+}  // namespace mv
