@@ -13,6 +13,7 @@
 #include "common/com/com_ptr.h"
 #include "common/com/safearray.h"
 #include "common/com/variant.h"
+#include "common/win/handles.h"
 #include "host_process.h"
 
 namespace {
@@ -185,14 +186,38 @@ TEST_F(CrossProcess, ObserverSlotIsReachable) {
     EXPECT_EQ(m_jvm->GetObserverObject(observer.put()), E_FAIL);
 }
 
-// Runs last in the suite: the host goes away under the client's feet.
-TEST_F(CrossProcess, ZZ_AStoppedHostIsGoneAndItsProxyFailsQuickly) {
+TEST_F(CrossProcess, TheReadyEventIsSetForOtherProcesses) {
+    const std::wstring name = L"MvJavaCOM:P" + std::to_wstring(s_host->pid());
+    mv::unique_handle event(::OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
+    ASSERT_TRUE(event) << "opened by name from the client process";
+    EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+}
+
+// Runs last in the suite: the host dies under the client's feet.
+TEST_F(CrossProcess, ZZ_AKilledHostFailsTheNextCallPromptlyAndIsGone) {
     const DWORD pid = s_host->pid();
-    EXPECT_EQ(s_host->Stop(), 0) << s_host->output();
-    EXPECT_EQ(m_byPid(pid), nullptr) << "withdrawn from the table";
-    LONG version = 0;
-    const HRESULT hr = m_jvm->GetJVMVersion(&version);
-    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+    s_host->Kill();
+    // The call runs on a thread of its own so that a hang shows as a failure, not a stuck test.
+    struct Call {
+        IMvJavaCpp* jvm;
+        HRESULT hr = S_OK;
+        static DWORD WINAPI Run(void* p) {
+            auto* call = static_cast<Call*>(p);
+            ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            LONG version = 0;
+            call->hr = call->jvm->GetJVMVersion(&version);
+            ::CoUninitialize();
+            return 0;
+        }
+    } call{m_jvm.get()};
+    mv::unique_handle thread(::CreateThread(nullptr, 0, &Call::Run, &call, 0, nullptr));
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(::WaitForSingleObject(thread.get(), 60000), WAIT_OBJECT_0) << "the call did not return";
+    EXPECT_TRUE(FAILED(call.hr)) << std::hex << call.hr;
+    EXPECT_EQ(HRESULT_FACILITY(call.hr), FACILITY_WIN32) << "an RPC error, 0x" << std::hex << call.hr;
+    mv::com_ptr<IMvJavaCpp> again;
+    again.attach(m_byPid(pid));
+    EXPECT_FALSE(again) << "nothing is found for the dead process";
 }
 
 }  // namespace
