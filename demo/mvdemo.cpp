@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/com/com_ptr.h"
+#include "java_demo.h"
 #include "log_demo.h"
 #include "typelib_printer.h"
 
@@ -32,7 +33,14 @@ bool ShowInterfaces() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // mvdemo --pid N: only the part that drives the JVM published by process N.
+    if (argc == 3 && std::string(argv[1]) == "--pid") {
+        ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        const bool ok = mvdemo::RunJavaDemo(ModulePath(), std::stoul(argv[2]), stdout);
+        ::CoUninitialize();
+        return ok ? 0 : 1;
+    }
     std::printf("MvJavaJniComRot demo\n");
     const bool interfaces = ShowInterfaces();
     std::printf("\n== The diagnostics log: lines written by the module and read back\n");

@@ -1,12 +1,15 @@
 #!/bin/bash
 # The demo command: installs what is missing, builds both targets and shows the product at
-# work under Wine.
+# work under Wine: the modules, the interface contract, the log, and a client process driving
+# the JVM of a published Java process.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/lib/setup.sh
 
 mv_install_packages
 mv_build_all >/dev/null
+source tools/wine-env.sh
+mv_wine_setup build/win64/wine
 trap mv_stop_wine EXIT
 
 echo "== The modules: exports and imports"
@@ -16,4 +19,28 @@ for m in "i686 build/win32/src/module/MvJavaJniComRot.dll i686-w64-mingw32-objdu
   cmake -DOBJDUMP="$3" -DMODULE="$2" -DEXPECT_MACHINE="$4" -P cmake/CheckModuleImage.cmake 2>&1 | sed 's/^-- /  /'
 done
 echo
-tools/wine-run --state build/win64/wine build/win64/demo/mvdemo.exe
+wine build/win64/demo/mvdemo.exe
+
+echo
+echo "== A Java process publishes its JVM; another process finds it and drives it"
+module="Z:$(pwd | tr / '\\')\\build\\win64\\src\\module\\MvJavaJniComRot.dll"
+wine regsvr32 /s "$module"
+echo "  regsvr32: registered $module"
+coproc HOST { wine build/win64/harness/javahost/mvjava-host.exe \
+  --class-path "$(pwd)/build/win64/java/fixtures/mv-fixtures.jar" --max-lifetime 120 2>/dev/null; }
+read -r -t 120 ready <&"${HOST[0]}" || ready=""
+status=0
+if [[ $ready == ready* ]]; then
+  pid=${ready#ready }
+  pid=${pid%$'\r'}
+  echo "  mvjava-host (Windows pid $pid): JVM started, main object created, saved and published"
+  wine build/win64/demo/mvdemo.exe --pid "$pid" || status=1
+  echo stop >&"${HOST[1]}"
+  wait "$HOST_PID" 2>/dev/null || true
+  echo "  mvjava-host: withdrawn and stopped"
+else
+  echo "  the host did not start"; status=1
+fi
+wine regsvr32 /s /u "$module"
+echo "  regsvr32 /u: unregistered"
+exit $status
