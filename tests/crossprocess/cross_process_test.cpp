@@ -15,6 +15,7 @@
 #include "common/com/variant.h"
 #include "common/win/handles.h"
 #include "host_process.h"
+#include "script_run.h"
 
 namespace {
 
@@ -184,6 +185,18 @@ TEST_F(CrossProcess, ObserverSlotIsReachable) {
     EXPECT_EQ(complete, VARIANT_TRUE);
     mv::com_ptr<IDispatch> observer;
     EXPECT_EQ(m_jvm->GetObserverObject(observer.put()), E_FAIL);
+}
+
+TEST_F(CrossProcess, AScriptReachesTheJvmThroughTheFinder) {
+    const mvtest::ScriptReport report =
+        mvtest::RunScript("cross_process.js", std::to_wstring(s_host->pid()));
+    EXPECT_EQ(report.Step("GetJvmFromProcess"), "ok object") << report.run.output;
+    EXPECT_EQ(report.Step("GetJVMVersion"), "ok true");
+    EXPECT_EQ(report.Step("GetStaticIntField"), "ok -987654321");
+    EXPECT_EQ(report.Step("GetStringField"), "ok instance string");
+    EXPECT_EQ(report.Step("CallIntMethod"), "ok 11");
+    EXPECT_EQ(report.Step("CallStringMethod"), "ok SCRIPT TEXT");
+    EXPECT_EQ(report.Step("DeleteJavaObject"), "ok done");
 }
 
 TEST_F(CrossProcess, TheReadyEventIsSetForOtherProcesses) {
