@@ -16,6 +16,7 @@
 #include "common/win/handles.h"
 #include "host_process.h"
 #include "script_run.h"
+#include "test_observer.h"
 
 namespace {
 
@@ -179,12 +180,52 @@ TEST_F(CrossProcess, ArraysComeBackAsSafeArrays) {
     EXPECT_EQ(m_jvm->DeleteJavaObject(array), S_OK);
 }
 
-TEST_F(CrossProcess, ObserverSlotIsReachable) {
-    VARIANT_BOOL complete = VARIANT_FALSE;
+TEST_F(CrossProcess, AnObserverAttachedByOneClientIsFetchedByAnother) {
+    mv::test::TestObserverLibrary library;  // lets COM marshal the observer interface
+    ASSERT_EQ(library.result(), S_OK);
+    mv::test::TestObserver observer;
+    ASSERT_EQ(m_jvm->AttachObserverObject(&observer), S_OK);
+    EXPECT_GE(observer.refs(), 1) << "the host holds the observer";
+
+    // A second client (a script process) fetches it, calls it and returns it.
+    const mvtest::ScriptReport report = mvtest::RunScript("observer_client.js", std::to_wstring(s_host->pid()));
+    EXPECT_EQ(report.Step("GetObserverObject"), "ok object") << report.run.output;
+    EXPECT_EQ(report.Step("Ping"), "ok 42");
+    EXPECT_EQ(report.Step("ReturnObserverObject"), "ok done");
+    EXPECT_EQ(report.Step("IsDisconnectObserverComplete"), "ok false") << "still attached";
+
+    VARIANT_BOOL complete = VARIANT_TRUE;
+    ASSERT_EQ(m_jvm->DetachObserverObject(), S_OK);
     ASSERT_EQ(m_jvm->IsDisconnectObserverComplete(&complete), S_OK);
     EXPECT_EQ(complete, VARIANT_TRUE);
-    mv::com_ptr<IDispatch> observer;
-    EXPECT_EQ(m_jvm->GetObserverObject(observer.put()), E_FAIL);
+
+    // A client that dies holding its fetched observer: the count shows it, and the host keeps
+    // serving everybody else.
+    ASSERT_EQ(m_jvm->AttachObserverObject(&observer), S_OK);
+    const mvtest::ScriptReport keeper =
+        mvtest::RunScript("observer_client.js", std::to_wstring(s_host->pid()) + L" keep");
+    EXPECT_EQ(keeper.Step("Ping"), "ok 42") << keeper.run.output;
+    ASSERT_EQ(m_jvm->DetachObserverObject(), S_OK);
+    ASSERT_EQ(m_jvm->IsDisconnectObserverComplete(&complete), S_OK);
+    EXPECT_EQ(complete, VARIANT_FALSE) << "the dead client never returned its reference";
+    EXPECT_EQ(m_jvm->ReturnObserverObject(), S_OK);
+    ASSERT_EQ(m_jvm->IsDisconnectObserverComplete(&complete), S_OK);
+    EXPECT_EQ(complete, VARIANT_TRUE);
+    LONG version = 0;
+    EXPECT_EQ(m_jvm->GetJVMVersion(&version), S_OK);
+}
+
+TEST_F(CrossProcess, AnObjectWithoutTheObserverInterfaceEmptiesTheSlot) {
+    mv::test::TestObserverLibrary library;
+    ASSERT_EQ(library.result(), S_OK);
+    mv::test::TestObserver observer;
+    ASSERT_EQ(m_jvm->AttachObserverObject(&observer), S_OK);
+    mv::com_ptr<IDispatch> plain;  // any automation object without the observer interface
+    ASSERT_EQ(::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, plain.put_void()), S_OK);
+    EXPECT_EQ(m_jvm->AttachObserverObject(plain.get()), E_NOINTERFACE);
+    EXPECT_EQ(m_jvm->DetachObserverObject(), E_FAIL) << "the slot was emptied";
+    mv::com_ptr<IDispatch> none;
+    EXPECT_EQ(m_jvm->GetObserverObject(none.put()), E_FAIL);
 }
 
 TEST_F(CrossProcess, AScriptReachesTheJvmThroughTheFinder) {
