@@ -51,6 +51,24 @@ TEST_F(Publishing, RegistersUnderTheProcessMonikerAndSetsTheReadyEvent) {
     EXPECT_TRUE(SameObject(found.get(), m_obj.get()));
 }
 
+TEST_F(Publishing, EachFoundPointerCarriesOneReferenceForTheCaller) {
+    ASSERT_EQ(m_obj->JavaAddToROT(), S_OK);
+    const ULONG before = m_obj->AddRef() - 1;
+    m_obj->Release();
+    IMvJavaCpp* byPid = GetJVMFromPid(::GetCurrentProcessId());
+    ASSERT_NE(byPid, nullptr);
+    EXPECT_EQ(m_obj->AddRef() - 1, before + 1) << "one reference, the caller's";
+    m_obj->Release();
+    IMvJavaCpp* first = GetRunningJVM();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(m_obj->AddRef() - 1, before + 2);
+    m_obj->Release();
+    byPid->Release();
+    first->Release();
+    EXPECT_EQ(m_obj->AddRef() - 1, before);
+    m_obj->Release();
+}
+
 TEST_F(Publishing, RegistersOnceAndRemovesOnce) {
     EXPECT_EQ(m_obj->JavaRemoveFromROT(), E_FAIL) << "nothing registered yet";
     ASSERT_EQ(m_obj->JavaAddToROT(), S_OK);
@@ -139,6 +157,21 @@ TEST_F(Publishing, AnObjectThatIsNotAMainObjectIsNotFound) {
     DWORD cookie = 0;
     ASSERT_EQ(table->Register(0, other.get(), moniker.get(), &cookie), S_OK);
     EXPECT_EQ(GetJVMFromPid(4242), nullptr);
+    table->Revoke(cookie);
+}
+
+TEST_F(Publishing, ANameWithoutTheProcessPartGivesTheObjectAndProcessIdZero) {
+    mv::com_ptr<IRunningObjectTable> table;
+    ASSERT_EQ(::GetRunningObjectTable(0, table.put()), S_OK);
+    mv::com_ptr<IMoniker> moniker;
+    ASSERT_EQ(::CreateItemMoniker(L"", L"MvJavaCOM-without-pid", moniker.put()), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(table->Register(0, m_obj.get(), moniker.get(), &cookie), S_OK);
+    DWORD pid = 77;
+    mv::com_ptr<IMvJavaCpp> found;
+    found.attach(GetRunningJVMAndPid(&pid));
+    EXPECT_TRUE(SameObject(found.get(), m_obj.get()));
+    EXPECT_EQ(pid, 0u);
     table->Revoke(cookie);
 }
 
