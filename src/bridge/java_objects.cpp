@@ -1,27 +1,15 @@
 // Objects and classes: NewDefJavaObject, GetClassByName, ObjectToString, GetJavaClassName,
 // IsSameJavaObject, IsInstanceOf.
 
-#include <string>
-
 #include "bridge/client_handles.h"
 #include "bridge/java_class_lookup.h"
 #include "bridge/java_strings.h"
+#include "bridge/member_results.h"
 #include "common/jni/local_ref.h"
 #include "jvm/mv_java_cpp.h"
 
 namespace mv {
 namespace {
-
-// Writes the text of a Java string that toString or getName answered: an empty text when its
-// characters cannot be had.
-HRESULT WriteStringResult(JNIEnv* env, jstring s, BSTR* out) {
-    std::wstring text;
-    if (!JavaStringToBstr(env, s, text)) text.clear();
-    BSTR result = ::SysAllocString(text.c_str());
-    if (!result) return E_OUTOFMEMORY;
-    *out = result;
-    return S_OK;
-}
 
 VARIANT_BOOL ToVariantBool(jboolean b) noexcept { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
@@ -86,7 +74,7 @@ STDMETHODIMP CMvJavaCpp::ObjectToString(UINT64 hjObject, BSTR* stringValue) noex
         env->ExceptionCheck();
         // A null answer leaves the output as the caller passed it.
         if (!text) return S_OK;
-        return WriteStringResult(env, text.get(), stringValue);
+        return HandOutString(env, text.get(), stringValue);
     });
 }
 
@@ -118,7 +106,7 @@ STDMETHODIMP CMvJavaCpp::GetJavaClassName(UINT64 hjObject, BSTR* className) noex
         const local_ref<jstring> name(env, static_cast<jstring>(env->CallObjectMethod(classObject.get(), getName)));
         env->ExceptionCheck();
         if (!name) return S_OK;  // the output stays as the caller passed it
-        return WriteStringResult(env, name.get(), className);
+        return HandOutString(env, name.get(), className);
     });
 }
 

@@ -2,19 +2,18 @@
 
 #include <string>
 
-#include "bridge/java_handles.h"
+#include "bridge/client_handles.h"
 #include "bridge/java_strings.h"
-#include "common/jni/local_ref.h"
 
 namespace mv {
 
 HRESULT HandOutReference(JNIEnv* env, jobject object, UINT64* out) noexcept {
-    scoped_global_ref global(env, env->NewGlobalRef(object));
-    if (!global) {
+    const UINT64 handle = NewClientHandle(env, object);
+    if (handle == 0) {
         env->ExceptionClear();
         return E_FAIL;
     }
-    *out = JObjectToHandle(global.release());
+    *out = handle;
     return S_OK;
 }
 

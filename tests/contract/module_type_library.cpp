@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "common/com/com_ptr.h"
+#include "wine_path.h"
 
 namespace contract {
 namespace {
@@ -47,11 +48,7 @@ ModuleTypeLibraryEnvironment* const g_environment = static_cast<ModuleTypeLibrar
 
 }  // namespace
 
-std::wstring ModulePath() {
-    std::wstring path = L"Z:";  // Wine maps the Unix root to Z:
-    for (char c : ModuleUnixPath()) path += static_cast<wchar_t>(c == '/' ? '\\' : c);
-    return path;
-}
+std::wstring ModulePath() { return mv::test::WindowsPathOfUnixPath(ModuleUnixPath()); }
 
 unique_data_module MapModuleAsData() {
     return unique_data_module(::LoadLibraryExW(ModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));

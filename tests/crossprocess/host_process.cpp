@@ -2,16 +2,9 @@
 
 #include <vector>
 
+#include "wine_path.h"
+
 namespace mv::test {
-namespace {
-
-std::wstring WindowsPathOf(const char* unixPath) {
-    std::wstring w = L"Z:";
-    for (const char* p = unixPath; *p; ++p) w += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
-    return w;
-}
-
-}  // namespace
 
 HostProcess::HostProcess(const std::string& mainClass) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
@@ -25,7 +18,7 @@ HostProcess::HostProcess(const std::string& mainClass) {
     ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
 
-    std::wstring command = L"\"" + WindowsPathOf(MV_JAVA_HOST_PATH) + L"\" --class-path \"";
+    std::wstring command = L"\"" + WindowsPathOfUnixPath(MV_JAVA_HOST_PATH) + L"\" --class-path \"";
     for (const char* p = MV_FIXTURES_JAR; *p; ++p) command += static_cast<wchar_t>(*p);
     command += L"\" --max-lifetime 300";
     if (!mainClass.empty()) command += L" --main-class " + std::wstring(mainClass.begin(), mainClass.end());
@@ -100,7 +93,7 @@ bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
 }
 
 ModuleRegistration::ModuleRegistration() {
-    m_module = ::LoadLibraryW(WindowsPathOf(MV_MODULE_PATH).c_str());
+    m_module = ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str());
     if (!m_module) return;
     auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
         reinterpret_cast<void*>(::GetProcAddress(m_module, "DllRegisterServer")));

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "wine_path.h"
+
 namespace mv::test {
 
 STDMETHODIMP TestObserver::QueryInterface(REFIID iid, void** out) {
@@ -50,11 +52,7 @@ STDMETHODIMP TestObserver::Ping(LONG* value) {
 }
 
 namespace {
-std::wstring LibraryPath() {
-    std::wstring w = L"Z:";
-    for (const char* p = MV_TEST_OBSERVER_TLB; *p; ++p) w += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
-    return w;
-}
+std::wstring LibraryPath() { return WindowsPathOfUnixPath(MV_TEST_OBSERVER_TLB); }
 }  // namespace
 
 TestObserverLibrary::TestObserverLibrary() {

@@ -11,6 +11,7 @@
 #include "common/win/handles.h"
 #include "log/log_file_reader.h"
 #include "log_test_support.h"
+#include "wine_path.h"
 
 namespace {
 
@@ -22,12 +23,7 @@ constexpr int kLinesPerThread = 250;
 constexpr DWORD kLimitKiB = 8;  // about 35 lines per file: over a hundred rotations
 constexpr DWORD kChildTimeoutMs = 120000;
 
-std::wstring WriterPath() {
-    const std::string unixPath = MV_LOG_WRITER_PATH;  // mapped by Wine through the Z: drive
-    std::wstring path = L"Z:";
-    for (char c : unixPath) path += static_cast<wchar_t>(c == '/' ? '\\' : c);
-    return path;
-}
+std::wstring WriterPath() { return mv::test::WindowsPathOfUnixPath(MV_LOG_WRITER_PATH); }
 
 struct Child {
     mv::unique_handle process;

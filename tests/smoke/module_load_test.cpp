@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "wine_path.h"
+
 namespace {
-std::wstring ModulePath() {
-    std::string p = MV_MODULE_PATH;  // a Unix path; Wine maps it through the Z: drive
-    std::wstring w = L"Z:";
-    for (char c : p) w += static_cast<wchar_t>(c == '/' ? '\\' : c);
-    return w;
-}
+std::wstring ModulePath() { return mv::test::WindowsPathOfUnixPath(MV_MODULE_PATH); }
 }  // namespace
 
 TEST(ModuleLoad, LoadsAndFindsAllExports) {

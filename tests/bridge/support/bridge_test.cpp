@@ -64,47 +64,4 @@ ArgumentArray::ArgumentArray(std::vector<VARIANT> elements, LONG lowerBound) {
 
 ArgumentArray::~ArgumentArray() { ::VariantClear(&m_var); }
 
-VARIANT ArgI4(LONG v) {
-    VARIANT var;
-    ::VariantInit(&var);
-    V_VT(&var) = VT_I4;
-    V_I4(&var) = v;
-    return var;
-}
-VARIANT ArgI8(LONGLONG v) {
-    VARIANT var;
-    ::VariantInit(&var);
-    V_VT(&var) = VT_I8;
-    V_I8(&var) = v;
-    return var;
-}
-VARIANT ArgUI8(UINT64 v) {
-    VARIANT var;
-    ::VariantInit(&var);
-    V_VT(&var) = VT_UI8;
-    V_UI8(&var) = v;
-    return var;
-}
-VARIANT ArgBool(bool v) {
-    VARIANT var;
-    ::VariantInit(&var);
-    V_VT(&var) = VT_BOOL;
-    V_BOOL(&var) = v ? VARIANT_TRUE : VARIANT_FALSE;
-    return var;
-}
-VARIANT ArgBstr(const wchar_t* text) {
-    VARIANT var;
-    ::VariantInit(&var);
-    V_VT(&var) = VT_BSTR;
-    V_BSTR(&var) = ::SysAllocString(text);
-    return var;
-}
-VARIANT ArgOf(VARTYPE vt) {
-    VARIANT var;
-    ::VariantInit(&var);
-    V_VT(&var) = vt;
-    V_UI8(&var) = 0;
-    return var;
-}
-
 }  // namespace mv::test

@@ -16,6 +16,7 @@
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "jni_test.h"
+#include "variant_values.h"
 
 namespace mv::test {
 
@@ -57,13 +58,5 @@ public:
 private:
     VARIANT m_var;
 };
-
-// Single argument VARIANTs (the caller's array takes ownership of BSTRs).
-VARIANT ArgI4(LONG v);
-VARIANT ArgI8(LONGLONG v);
-VARIANT ArgUI8(UINT64 v);
-VARIANT ArgBool(bool v);
-VARIANT ArgBstr(const wchar_t* text);
-VARIANT ArgOf(VARTYPE vt);  // an empty value of any type (for refused types)
 
 }  // namespace mv::test

@@ -1,5 +1,7 @@
 #include "dispatch_calls.h"
 
+#include "variant_values.h"
+
 #include <algorithm>
 
 #include "common/com/bstr.h"
@@ -50,28 +52,8 @@ DispatchCall CallByName(IDispatch* object, const wchar_t* name, std::vector<VARI
     return call;
 }
 
-VARIANT I4(LONG value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = value;
-    return v;
-}
-
-VARIANT UI4(ULONG value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_UI4;
-    V_UI4(&v) = value;
-    return v;
-}
-
-VARIANT UI8(ULONGLONG value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_UI8;
-    V_UI8(&v) = value;
-    return v;
-}
+VARIANT I4(LONG value) { return mv::test::ArgI4(value); }
+VARIANT UI4(ULONG value) { return mv::test::ArgUI4(value); }
+VARIANT UI8(ULONGLONG value) { return mv::test::ArgUI8(value); }
 
 }  // namespace mvtest

@@ -1,12 +1,10 @@
 #include "module_paths.h"
 
+#include "wine_path.h"
+
 namespace mvtest {
 
-std::wstring WinePathFromUnix(const std::string& unixPath) {
-    std::wstring path = L"Z:";
-    for (char c : unixPath) path += static_cast<wchar_t>(c == '/' ? '\\' : c);
-    return path;
-}
+std::wstring WinePathFromUnix(const std::string& unixPath) { return mv::test::WindowsPathOfUnixPath(unixPath); }
 
 std::wstring BuiltModulePath() { return WinePathFromUnix(MV_MODULE_PATH); }
 
