@@ -6,9 +6,6 @@
 namespace mv {
 
 
-STDMETHODIMP CMvJavaCpp::AddAWTEventListener(LONG /*eventType*/) noexcept { return E_NOTIMPL; }
-STDMETHODIMP CMvJavaCpp::RemoveAWTEventListener(LONG /*eventType*/) noexcept { return E_NOTIMPL; }
-STDMETHODIMP CMvJavaCpp::GetMorvaneAWTHook(UINT64 * /*hook*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::GetAllTopLevelComponents(SAFEARRAY ** /*pRet*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::MakeJComponentFromHandle(UINT64 /*hObj*/, IDispatch ** /*pRet*/) noexcept { return E_NOTIMPL; }
 STDMETHODIMP CMvJavaCpp::GetComponentFromHwnd(ULONG /*hHwnd*/, GetHWNDResultInfo * /*pInfo*/, IDispatch ** /*ppRet*/) noexcept { return E_NOTIMPL; }

@@ -74,8 +74,11 @@ JniServer::JniServer(const JniServerSettings& settings) : m_outputFile(NewOutput
     for (const auto& o : options) optionTexts.push_back(o.c_str());
     for (const auto& a : settings.mainArgs) argTexts.push_back(a.c_str());
 
+    std::string classPath = MV_FIXTURES_JAR;
+    for (const auto& entry : settings.classPath) classPath += ":" + entry;
+
     MvJniServerConfig config{};
-    config.classPath = MV_FIXTURES_JAR;
+    config.classPath = classPath.c_str();
     config.jvmOptions = optionTexts.data();
     config.jvmOptionCount = static_cast<int>(optionTexts.size());
     config.mainClass = settings.mainClass.empty() ? nullptr : settings.mainClass.c_str();

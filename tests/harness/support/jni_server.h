@@ -11,6 +11,7 @@ namespace mv::test {
 
 struct JniServerSettings {
     bool checkJni = true;                 // adds -Xcheck:jni
+    std::vector<std::string> classPath;   // Linux paths after the fixtures jar (e.g. MV_HOOK_JAR)
     std::vector<std::string> jvmOptions;  // more options after it
     std::string mainClass;                // a Java main class to run on its own thread
     std::vector<std::string> mainArgs;

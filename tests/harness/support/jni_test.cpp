@@ -7,7 +7,9 @@ namespace mv::test {
 
 std::unique_ptr<JniServer> JniTest::s_server;
 
-void JniTest::SetUpTestSuite() { s_server = std::make_unique<JniServer>(); }
+void JniTest::SetUpTestSuite() { StartServer({}); }
+
+void JniTest::StartServer(const JniServerSettings& settings) { s_server = std::make_unique<JniServer>(settings); }
 
 void JniTest::TearDownTestSuite() { s_server.reset(); }
 

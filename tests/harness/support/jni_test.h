@@ -17,6 +17,9 @@ class JniTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
+    // For a suite whose JVM needs more (class path, options, a main class): its own
+    // SetUpTestSuite calls this instead.
+    static void StartServer(const JniServerSettings& settings);
     void SetUp() override;
     void TearDown() override;
 

@@ -1,0 +1,78 @@
+package com.morvane;
+
+import java.awt.Component;
+import java.awt.Container;
+import java.awt.Toolkit;
+import java.awt.event.AWTEventListener;
+import javax.swing.SwingUtilities;
+
+/**
+ * The hook object that the native side finds in {@link MorvaneAWTEventListener#app}: it listens
+ * for AWT events on request and offers the click and hit-test helpers the native side calls as
+ * static methods of this object's class.
+ */
+public class MorvaneAWTHook {
+    private final AWTEventListener counter = event -> countEvent();
+    private long listenedMask;
+    private int eventCount;
+
+    /**
+     * Starts listening for the given bits of an AWT event mask ({@code AWTEvent.*_EVENT_MASK}), on
+     * top of those already listened for. The int is read as 32 unsigned bits.
+     */
+    public synchronized void addEventListener(int eventMask) {
+        listenFor(listenedMask | Integer.toUnsignedLong(eventMask));
+    }
+
+    /** Stops listening for the AWT event mask bits given; the other bits stay. */
+    public synchronized void removeEventListener(int eventMask) {
+        listenFor(listenedMask & ~Integer.toUnsignedLong(eventMask));
+    }
+
+    /** The AWT event mask bits listened for now. */
+    public synchronized long getListenedMask() {
+        return listenedMask;
+    }
+
+    /** AWT events received since the last reset. */
+    public synchronized int getEventCount() {
+        return eventCount;
+    }
+
+    public synchronized void resetEventCount() {
+        eventCount = 0;
+    }
+
+    /**
+     * Clicks a button on the event dispatch thread: 1 clicked, 0 not clickable (not a button,
+     * not showing, disabled, not a component), -1 failure (null, exception, timed out).
+     */
+    public static int clickComponent(Object component) {
+        return ComponentClick.click(component);
+    }
+
+    /**
+     * The deepest visible component of {@code c} at (x, y) in {@code c}'s coordinates: {@code c}
+     * itself when no visible child is there, null outside {@code c}. Runs on the calling thread:
+     * each container's child list is copied under the AWT tree lock, and waiting for the event
+     * thread instead could hang behind a modal dialog.
+     */
+    public static Component GenFindComponentAt(Container c, int x, int y) {
+        return c == null ? null : SwingUtilities.getDeepestComponentAt(c, x, y);
+    }
+
+    private void listenFor(long mask) {
+        // The toolkit ORs masks for a listener added twice and removes a listener whole, so
+        // changing the bits means taking it out and putting it back with the new mask.
+        Toolkit toolkit = Toolkit.getDefaultToolkit();
+        toolkit.removeAWTEventListener(counter);
+        if (mask != 0) {
+            toolkit.addAWTEventListener(counter, mask);
+        }
+        listenedMask = mask;
+    }
+
+    private synchronized void countEvent() {
+        ++eventCount;
+    }
+}
