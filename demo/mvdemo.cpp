@@ -9,6 +9,7 @@
 #include "common/com/com_ptr.h"
 #include "java_demo.h"
 #include "log_demo.h"
+#include "sign_in_demo.h"
 #include "typelib_printer.h"
 
 namespace {
@@ -38,6 +39,15 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--pid") {
         ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         const bool ok = mvdemo::RunJavaDemo(ModulePath(), std::stoul(argv[2]), stdout);
+        ::CoUninitialize();
+        return ok ? 0 : 1;
+    }
+    // mvdemo --sign-in N USER PASSWORD: signs in to the sample login application of process N.
+    if (argc == 5 && std::string(argv[1]) == "--sign-in") {
+        ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        const std::string user = argv[3], password = argv[4];
+        const bool ok = mvdemo::RunSignInDemo(ModulePath(), std::stoul(argv[2]), {user.begin(), user.end()},
+                                              {password.begin(), password.end()}, stdout);
         ::CoUninitialize();
         return ok ? 0 : 1;
     }

@@ -21,7 +21,11 @@ public final class AwtApp {
     private static Dialog dialog;
     private static int okCount;
 
-    private AwtApp() {
+    /**
+     * A client reaches the static members below through an instance (NewDefJavaObject): the
+     * bridge looks static members up in the class of the object a handle names.
+     */
+    public AwtApp() {
     }
 
     public static void main(String[] args) {

@@ -20,7 +20,11 @@ public final class LoginApp {
     private static String lastSignIn;
     private static int signInCount;
 
-    private LoginApp() {
+    /**
+     * A client reaches the static members below through an instance (NewDefJavaObject): the
+     * bridge looks static members up in the class of the object a handle names.
+     */
+    public LoginApp() {
     }
 
     public static void main(String[] args) {
