@@ -8,7 +8,7 @@
 #include "MvJavaJniComRot_h.h"
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
-#include "common/com/safearray.h"
+#include "common/com/dispatch_elements.h"
 #include "common/com/variant.h"
 
 namespace mvdemo {
@@ -83,17 +83,11 @@ Seen Describe(const mv::com_ptr<IJAwtComponent>& component) {
 std::vector<mv::com_ptr<IJAwtComponent>> ChildrenOf(const mv::com_ptr<IJAwtComponent>& component) {
     std::vector<mv::com_ptr<IJAwtComponent>> children;
     auto container = component.try_query<IJAwtContainer>();
-    mv::unique_safearray array;
-    if (!container || FAILED(container->GetChildComponents(array.put())) || !array) return children;
-    LONG low = 0, high = -1;
-    ::SafeArrayGetLBound(array.get(), 1, &low);
-    ::SafeArrayGetUBound(array.get(), 1, &high);
-    for (LONG i = low; i <= high; ++i) {
-        mv::com_ptr<IDispatch> element;
-        if (SUCCEEDED(::SafeArrayGetElement(array.get(), &i, element.put_void())) && element) {
-            mv::com_ptr<IJAwtComponent> child;
-            if (SUCCEEDED(element.query(child))) children.push_back(std::move(child));
-        }
+    SAFEARRAY* array = nullptr;
+    if (!container || FAILED(container->GetChildComponents(&array))) return children;
+    for (const auto& element : mv::TakeDispatchElements(array)) {
+        mv::com_ptr<IJAwtComponent> child;
+        if (element && SUCCEEDED(element.query(child))) children.push_back(std::move(child));
     }
     return children;
 }

@@ -1,14 +1,16 @@
 // mvjava-host: plays a Java process on Windows. It starts a JVM (through the JNI harness) with a
 // Java application of ours, creates the module's main object through COM, saves the JVM with
-// its own process id, publishes the object in the Running Object Table and waits until told to
-// stop; then it withdraws the object and exits cleanly.
+// its own process id, publishes the object in the Running Object Table and then answers
+// commands on stdin until told to stop; then it withdraws the object and exits cleanly.
 //
 //   mvjava-host --class-path PATH [--main-class CLASS] [--jvm-option OPT]... [--arg ARG]...
 //               [--jvm-output FILE] [--max-lifetime SECONDS]
 //
-// PATHs are Linux paths (the JVM runs there). On stdout it prints "ready <pid>" once published,
-// then "stopped" at the end. It stops at a line "stop" on stdin, at the end of stdin (so it ends
-// with a parent that holds its stdin), or at the maximum lifetime.
+// PATHs are Linux paths (the JVM runs there; a class path is ':'-separated). On stdout it prints
+// "ready <pid>" once published, one answer per command (host_commands.h), and "stopped" at the
+// end. It stops at a line "stop" on stdin, at the end of stdin (so it ends with a parent that
+// holds its stdin), or at the maximum lifetime. Native windows live on a UI thread of their own
+// (native_windows.h); a Java application needs a display (DISPLAY) to open its windows.
 
 #include <windows.h>
 #include <objbase.h>
@@ -20,7 +22,10 @@
 
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
+#include "common/win/handles.h"
+#include "host_commands.h"
 #include "jniproxy/mv_jni_proxy.h"
+#include "native_windows.h"
 
 namespace {
 
@@ -46,7 +51,7 @@ bool ParseOptions(int argc, char** argv, HostOptions& options) {
         else if (name == "--max-lifetime") options.maxLifetimeSeconds = std::atoi(value.c_str());
         else return false;
     }
-    return !options.classPath.empty();
+    return !options.classPath.empty() && options.maxLifetimeSeconds > 0;
 }
 
 std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
@@ -55,21 +60,44 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
     return p;
 }
 
-// Waits for "stop" or the end of stdin, at most `seconds`.
-void WaitUntilToldToStop(int seconds) {
-    struct Reader {
-        static DWORD WINAPI Run(void*) {
-            char line[256];
-            while (std::fgets(line, sizeof line, stdin)) {
-                if (std::strncmp(line, "stop", 4) == 0) break;
-            }
-            return 0;
+void PrintLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Reads command lines until "stop" or the end of stdin and prints each answer.
+struct CommandReader {
+    mv::host::HostCommands* commands;
+
+    static DWORD WINAPI Run(void* param) {
+        auto* self = static_cast<CommandReader*>(param);
+        // Commands use the main object from this thread, a member of the process's apartment.
+        const HRESULT init = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        char buffer[1024];
+        std::string line;
+        while (std::fgets(buffer, sizeof buffer, stdin)) {
+            line += buffer;
+            if (line.empty() || line.back() != '\n') continue;  // the rest of a long line follows
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+            if (line == "stop") break;
+            if (!line.empty())
+                for (const std::string& answer : self->commands->Run(line)) PrintLine(answer);
+            line.clear();
         }
-    };
-    HANDLE reader = ::CreateThread(nullptr, 0, &Reader::Run, nullptr, 0, nullptr);
-    if (!reader) return;
-    ::WaitForSingleObject(reader, static_cast<DWORD>(seconds) * 1000);
-    ::CloseHandle(reader);  // a reader still blocked on stdin ends with the process
+        if (SUCCEEDED(init)) ::CoUninitialize();
+        return 0;
+    }
+};
+
+// Answers commands until told to stop (true), at most `seconds` (false: the reader may still be
+// blocked on stdin or inside a command, so what it uses must stay).
+bool AnswerCommandsUntilStopped(mv::host::HostCommands& commands, int seconds) {
+    static CommandReader reader;
+    reader.commands = &commands;
+    mv::unique_handle thread(::CreateThread(nullptr, 0, &CommandReader::Run, &reader, 0, nullptr));
+    if (!thread) return true;
+    return ::WaitForSingleObject(thread.get(), static_cast<DWORD>(seconds) * 1000) != WAIT_TIMEOUT;
 }
 
 int Run(const HostOptions& options) {
@@ -93,6 +121,9 @@ int Run(const HostOptions& options) {
 
     int exitCode = 0;
     {
+        mv::host::NativeWindows windows;
+        if (!windows.started())
+            std::fprintf(stderr, "mvjava-host: no UI thread (is there a display?); window commands will fail\n");
         mv::com_ptr<IMvJavaCpp> main;
         HRESULT hr = ::CoCreateInstance(CLSID_MvJavaCpp, nullptr, CLSCTX_INPROC_SERVER, IID_IMvJavaCpp,
                                         main.put_void());
@@ -104,15 +135,21 @@ int Run(const HostOptions& options) {
                          static_cast<unsigned long>(hr));
             exitCode = 4;
         } else {
-            std::printf("ready %lu\n", static_cast<unsigned long>(::GetCurrentProcessId()));
-            std::fflush(stdout);
-            WaitUntilToldToStop(options.maxLifetimeSeconds);
+            PrintLine("ready " + std::to_string(::GetCurrentProcessId()));
+            mv::host::HostCommands commands(main.get(), windows);
+            const bool told = AnswerCommandsUntilStopped(commands, options.maxLifetimeSeconds);
             main->JavaRemoveFromROT();
+            if (!told) {
+                // Ends here, leaving the objects a reader thread may still use to the process's end.
+                std::fprintf(stderr, "mvjava-host: maximum lifetime reached\n");
+                MvJniProxy_StopServer();
+                PrintLine("stopped");
+                ::ExitProcess(0);
+            }
         }
     }
     MvJniProxy_StopServer();
-    std::printf("stopped\n");
-    std::fflush(stdout);
+    PrintLine("stopped");
     return exitCode;
 }
 

@@ -1,12 +1,68 @@
 #include "host_process.h"
 
-#include <vector>
 
 #include "wine_path.h"
 
 namespace mv::test {
+namespace {
+
+std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// Quotes one argument so that the command line splits back into it (paths and options here hold
+// no quotes or trailing backslashes).
+void AppendArgument(std::wstring& line, const std::wstring& arg) {
+    line += L" \"" + arg + L"\"";
+}
+
+// A new empty file in the temporary folder for the JVM's output; its Windows path.
+std::wstring NewOutputFile() {
+    wchar_t folder[MAX_PATH];
+    wchar_t file[MAX_PATH];
+    if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"jvm", 0, file)) return {};
+    return file;
+}
+
+std::string UnixPathOf(const std::wstring& windowsPath) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    char* unixPath = toUnix(windowsPath.c_str());
+    if (!unixPath) return {};
+    std::string result = unixPath;
+    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// "\tat sun.font.FreetypeFontScaler.initNativeScaler(java.desktop@17.0.15/Native Method)"
+bool IsJdkNativeFrame(const std::string& line) {
+    return line.rfind("\tat ", 0) == 0 && line.find("/Native Method)") != std::string::npos &&
+           line.find('@') != std::string::npos;
+}
+
+}  // namespace
 
 HostProcess::HostProcess(const std::string& mainClass) {
+    HostSettings settings;
+    settings.mainClass = mainClass;
+    Start(settings);
+}
+
+HostProcess::HostProcess(const HostSettings& settings) { Start(settings); }
+
+void HostProcess::Start(const HostSettings& settings) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
     if (!::CreatePipe(&inRead, &inWrite, &inherit, 0)) return;
@@ -18,10 +74,29 @@ HostProcess::HostProcess(const std::string& mainClass) {
     ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
 
-    std::wstring command = L"\"" + WindowsPathOfUnixPath(MV_JAVA_HOST_PATH) + L"\" --class-path \"";
-    for (const char* p = MV_FIXTURES_JAR; *p; ++p) command += static_cast<wchar_t>(*p);
-    command += L"\" --max-lifetime 300";
-    if (!mainClass.empty()) command += L" --main-class " + std::wstring(mainClass.begin(), mainClass.end());
+    std::string classPath;
+    for (const std::string& entry : settings.classPath) classPath += (classPath.empty() ? "" : ":") + entry;
+    std::wstring command = L"\"" + WindowsPathOfUnixPath(MV_JAVA_HOST_PATH) + L"\"";
+    AppendArgument(command, L"--class-path");
+    AppendArgument(command, Widen(classPath));
+    AppendArgument(command, L"--max-lifetime");
+    AppendArgument(command, std::to_wstring(settings.maxLifetimeSeconds));
+    if (!settings.mainClass.empty()) {
+        AppendArgument(command, L"--main-class");
+        AppendArgument(command, Widen(settings.mainClass));
+    }
+    for (const std::string& option : settings.jvmOptions) {
+        AppendArgument(command, L"--jvm-option");
+        AppendArgument(command, Widen(option));
+    }
+    if (settings.keepJvmOutput) {
+        m_jvmOutputFile = NewOutputFile();
+        const std::string unixPath = UnixPathOf(m_jvmOutputFile);
+        if (unixPath.empty()) return;
+        AppendArgument(command, L"--jvm-output");
+        AppendArgument(command, Widen(unixPath));
+    }
+
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -38,11 +113,12 @@ HostProcess::HostProcess(const std::string& mainClass) {
     childOut.reset();  // so that the pipe ends when the host ends
 
     std::string reply;
-    if (ReadLine(reply, 60000) && reply.rfind("ready ", 0) == 0) m_pid = std::stoul(reply.substr(6));
+    if (ReadLine(reply, 120000) && reply.rfind("ready ", 0) == 0) m_pid = std::stoul(reply.substr(6));
 }
 
 HostProcess::~HostProcess() {
     if (m_process && ::WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT) Stop();
+    if (!m_jvmOutputFile.empty()) ::DeleteFileW(m_jvmOutputFile.c_str());
 }
 
 int HostProcess::Stop() {
@@ -65,6 +141,54 @@ void HostProcess::Kill() {
     if (!m_process) return;
     ::TerminateProcess(m_process.get(), 99);
     ::WaitForSingleObject(m_process.get(), 10000);
+}
+
+std::string HostProcess::Command(const std::string& command, DWORD timeoutMs) {
+    const std::string line = command + "\n";
+    DWORD written = 0;
+    if (!m_stdinWrite ||
+        !::WriteFile(m_stdinWrite.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
+        return {};
+    std::string answer;
+    ReadLine(answer, timeoutMs);
+    return answer;
+}
+
+std::vector<std::string> HostProcess::CommandLines(const std::string& command, const std::string& lastLine,
+                                                   DWORD timeoutMs) {
+    std::vector<std::string> answers;
+    std::string answer = Command(command, timeoutMs);
+    for (;;) {
+        if (answer.empty()) break;
+        answers.push_back(answer);
+        if (answer == lastLine || answer.rfind("error", 0) == 0) break;
+        if (!ReadLine(answer, timeoutMs)) break;
+    }
+    return answers;
+}
+
+std::string HostProcess::JvmOutput() const {
+    std::string text;
+    if (m_jvmOutputFile.empty()) return text;
+    unique_hfile file(::CreateFileW(m_jvmOutputFile.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return text;
+    char buffer[65536];
+    DWORD n = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+    return text;
+}
+
+bool HostProcess::WaitForJvmOutput(const std::string& text, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (JvmOutput().find(text) != std::string::npos) return true;
+        if (::GetTickCount64() > deadline || !m_process ||
+            ::WaitForSingleObject(m_process.get(), 0) != WAIT_TIMEOUT)
+            return false;
+        ::Sleep(100);
+    }
 }
 
 bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
@@ -90,6 +214,22 @@ bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
         if (!::ReadFile(m_stdoutRead.get(), buffer, sizeof buffer, &read, nullptr) || read == 0) return false;
         m_output.append(buffer, read);
     }
+}
+
+std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput) {
+    static const char* const kMarkers[] = {"WARNING in native method", "WARNING: JNI local refs",
+                                           "FATAL ERROR in native method"};
+    const std::vector<std::string> lines = Lines(jvmOutput);
+    std::vector<std::string> warnings;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        bool isWarning = false;
+        for (const char* marker : kMarkers) isWarning = isWarning || lines[i].find(marker) != std::string::npos;
+        if (!isWarning) continue;
+        const std::string next = i + 1 < lines.size() ? lines[i + 1] : std::string();
+        if (IsJdkNativeFrame(next)) continue;
+        warnings.push_back(lines[i] + (next.empty() ? "" : "\n" + next));
+    }
+    return warnings;
 }
 
 ModuleRegistration::ModuleRegistration() {

@@ -1,32 +1,57 @@
 #pragma once
-// A Java-process host (mvjava-host) started by a test: a JVM with the Java fixtures, the main
-// object created through COM, saved and published. Stopped (and waited for) when destroyed.
+// A Java-process host (mvjava-host) started by a test: a JVM with a class path and options of the
+// test's choosing, the main object created through COM, saved and published. The test talks to
+// it by command lines (window, child, close, mirror, refs) and may read what the JVM printed.
+// Stopped (and waited for) when destroyed.
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "common/win/handles.h"
 
 namespace mv::test {
 
+struct HostSettings {
+    std::vector<std::string> classPath = {MV_FIXTURES_JAR};  // Linux paths
+    std::vector<std::string> jvmOptions;                     // e.g. "-Xcheck:jni"
+    std::string mainClass;                                   // empty: none
+    int maxLifetimeSeconds = 300;
+    bool keepJvmOutput = false;  // the JVM's stdout and stderr go to a file the test can read
+};
+
 class HostProcess {
 public:
     // Starts the host and waits until it reports the object published (or fails).
     explicit HostProcess(const std::string& mainClass = {});
+    explicit HostProcess(const HostSettings& settings);
     ~HostProcess();
     HostProcess(const HostProcess&) = delete;
     HostProcess& operator=(const HostProcess&) = delete;
 
     bool ready() const { return m_pid != 0; }
     DWORD pid() const { return m_pid; }
+    // What the host printed and nobody has read yet.
     const std::string& output() const { return m_output; }
     // Asks the host to withdraw and exit; answers its exit code (or -1 when it had to be killed).
     int Stop();
     // Ends the host at once, as a crash would.
     void Kill();
 
+    // Sends one command line and answers the host's answer line (empty when none came in time).
+    std::string Command(const std::string& command, DWORD timeoutMs = 60000);
+    // Sends a command and collects answer lines up to and including `lastLine` (or an "error" line).
+    std::vector<std::string> CommandLines(const std::string& command, const std::string& lastLine,
+                                          DWORD timeoutMs = 60000);
+
+    // Everything the JVM printed so far (keepJvmOutput only).
+    std::string JvmOutput() const;
+    // Waits until the JVM printed a line holding `text`.
+    bool WaitForJvmOutput(const std::string& text, DWORD timeoutMs);
+
 private:
+    void Start(const HostSettings& settings);
     bool ReadLine(std::string& line, DWORD timeoutMs);
 
     unique_handle m_process;
@@ -34,7 +59,14 @@ private:
     unique_handle m_stdoutRead;
     DWORD m_pid = 0;
     std::string m_output;
+    std::wstring m_jvmOutputFile;  // Windows path; removed when the host is gone
 };
+
+// The JNI warnings of -Xcheck:jni ("WARNING in native method", "WARNING: JNI local refs",
+// "FATAL ERROR in native method") in JVM output, each with the line after it. Warnings raised in
+// the JDK's own native methods (their first stack frame is a "Native Method" of a JDK module,
+// e.g. the font scaler's) are left out: they do not come from calls made through JNI from outside.
+std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput);
 
 // Registers the built module (classes and type library) for the life of the object.
 class ModuleRegistration {

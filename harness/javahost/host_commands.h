@@ -1,0 +1,38 @@
+#pragma once
+// The commands the host answers on stdin, one answer line each (mirror: one per window, then
+// "mirror done"). A command that cannot be carried out answers "error <why>".
+//
+//   window X Y W H         a visible top-level native window at that rectangle -> window <hwnd>
+//   child PARENT X Y W H   a child of native window PARENT                    -> window <hwnd>
+//   close HWND             destroys a window made here                        -> closed
+//   mirror                 a native window behind every Java top-level window -> mirror <hwnd> <x> <y> <w> <h>
+//   refs                   JNI global references made minus deleted here      -> refs <live>
+// Handles are decimal.
+
+#include <string>
+#include <vector>
+
+#include "MvJavaJniComRot_h.h"
+#include "native_windows.h"
+
+namespace mv::host {
+
+class HostCommands {
+public:
+    // Neither is owned; both outlive this object.
+    HostCommands(IMvJavaCpp* main, NativeWindows& windows) : m_main(main), m_windows(windows) {}
+
+    std::vector<std::string> Run(const std::string& line);
+
+private:
+    std::string Window(const std::vector<std::string>& words);
+    std::string Child(const std::vector<std::string>& words);
+    std::string Close(const std::vector<std::string>& words);
+    std::vector<std::string> Mirror();
+    std::string References();
+
+    IMvJavaCpp* m_main;
+    NativeWindows& m_windows;
+};
+
+}  // namespace mv::host
