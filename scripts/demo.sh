@@ -41,6 +41,36 @@ if [[ $ready == ready* ]]; then
 else
   echo "  the host did not start"; status=1
 fi
+
+echo
+echo "== Single sign-on: a Swing login window appears; a client finds it, fills it and signs in"
+jars="$(pwd)/build/win64/java/hook/mv-hook.jar:$(pwd)/build/win64/java/samples/mv-samples.jar"
+coproc LOGIN { wine build/win64/harness/javahost/mvjava-host.exe --class-path "$jars" \
+  --main-class samples.LoginApp \
+  --jvm-option -Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener \
+  --max-lifetime 120 2>/dev/null; }
+read -r -t 120 ready <&"${LOGIN[0]}" || ready=""
+if [[ $ready == ready* ]]; then
+  pid=${ready#ready }
+  pid=${pid%$'\r'}
+  echo "  mvjava-host (Windows pid $pid): the sample login application runs in its JVM"
+  # The application prints "windows open" (its JVM shares the host's output) once they are.
+  while read -r -t 60 line <&"${LOGIN[0]}"; do [[ ${line%$'\r'} == "windows open" ]] && break; done
+  # A JVM on Windows shows every Java window in a native window; the host plays that part.
+  echo mirror >&"${LOGIN[1]}"
+  while read -r -t 60 line <&"${LOGIN[0]}"; do
+    line=${line%$'\r'}
+    [[ $line == "mirror done" ]] && break
+    set -- $line
+    printf '  native window 0x%x appeared at (%s,%s) %sx%s\n' "$2" "$3" "$4" "$5" "$6"
+  done
+  wine build/win64/demo/mvdemo.exe --sign-in "$pid" alice 's3cret!' || status=1
+  echo stop >&"${LOGIN[1]}"
+  wait "$LOGIN_PID" 2>/dev/null || true
+  echo "  mvjava-host: withdrawn and stopped"
+else
+  echo "  the login host did not start"; status=1
+fi
 wine regsvr32 /s /u "$module"
 echo "  regsvr32 /u: unregistered"
 exit $status
