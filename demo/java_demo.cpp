@@ -6,19 +6,10 @@
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "common/com/variant.h"
+#include "demo_text.h"
 
 namespace mvdemo {
 namespace {
-
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
-
-std::string Narrow(std::wstring_view w) {
-    std::string s;
-    for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
-    return s;
-}
-
-mv::unique_bstr Bstr(const wchar_t* text) { return mv::unique_bstr(::SysAllocString(text)); }
 
 bool Step(std::FILE* out, const char* what, HRESULT hr) {
     if (FAILED(hr)) std::fprintf(out, "  %s failed: 0x%08lx\n", what, static_cast<unsigned long>(hr));

@@ -10,19 +10,10 @@
 #include "common/com/com_ptr.h"
 #include "common/com/dispatch_elements.h"
 #include "common/com/variant.h"
+#include "demo_text.h"
 
 namespace mvdemo {
 namespace {
-
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
-
-std::string Narrow(std::wstring_view w) {
-    std::string s;
-    for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
-    return s;
-}
-
-mv::unique_bstr Bstr(const wchar_t* text) { return mv::unique_bstr(::SysAllocString(text)); }
 
 const char* ResultName(GetHWNDResultInfo info) {
     switch (info) {

@@ -4,15 +4,10 @@
 
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
+#include "demo_text.h"
 
 namespace mvdemo {
 namespace {
-
-std::string Narrow(std::wstring_view w) {
-    std::string s;
-    for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
-    return s;
-}
 
 std::string GuidText(const GUID& g) {
     wchar_t buf[64] = {};

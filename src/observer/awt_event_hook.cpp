@@ -15,27 +15,46 @@ constexpr const char* kHookField = "app";
 constexpr const char* kHookFieldSignature = "Lcom/morvane/MorvaneAWTHook;";
 constexpr const char* kSwitchSignature = "(I)V";
 
-// Calls the hook's `methodName` "(I)V" with `eventType`. `log` writes one failure line, or
-// nothing for a member that reports no failures.
+// The failure lines of the hook lookup; a member that reports no failures logs nothing.
+struct hook_lookup_lines {
+    const wchar_t* noClass;
+    const wchar_t* noField;
+    const wchar_t* noHook;
+};
+
+// Finds the listener class and the hook object in its field "app" (local references owned by
+// the caller). A failed class or field lookup is cleared; each failure writes its line.
 template <typename Log>
-HRESULT CallHookSwitch(JNIEnv* env, const char* methodName, LONG eventType, Log&& log) {
-    local_ref<jclass> listenerClass(env, env->FindClass(kListenerClass));
+bool FindHookObject(JNIEnv* env, const hook_lookup_lines& lines, Log&& log, local_ref<jclass>& listenerClass,
+                    local_ref<jobject>& hook) {
+    listenerClass = local_ref<jclass>(env, env->FindClass(kListenerClass));
     if (!listenerClass) {
         env->ExceptionClear();
-        log(L"Unable to FindClass");
-        return E_FAIL;
+        log(lines.noClass);
+        return false;
     }
     const jfieldID field = env->GetStaticFieldID(listenerClass.get(), kHookField, kHookFieldSignature);
     if (!field) {
         env->ExceptionClear();
-        log(L"Unable to GetStaticFieldID.");
-        return E_FAIL;
+        log(lines.noField);
+        return false;
     }
-    local_ref<jobject> hook(env, env->GetStaticObjectField(listenerClass.get(), field));
+    hook = local_ref<jobject>(env, env->GetStaticObjectField(listenerClass.get(), field));
     if (!hook) {
-        log(L"Unable to get eventListener object.");
-        return E_FAIL;
+        log(lines.noHook);
+        return false;
     }
+    return true;
+}
+
+// Calls the hook's `methodName` "(I)V" with `eventType`.
+template <typename Log>
+HRESULT CallHookSwitch(JNIEnv* env, const char* methodName, LONG eventType, Log&& log) {
+    local_ref<jclass> listenerClass(env, nullptr);
+    local_ref<jobject> hook(env, nullptr);
+    const hook_lookup_lines lines{L"Unable to FindClass", L"Unable to GetStaticFieldID.",
+                                  L"Unable to get eventListener object."};
+    if (!FindHookObject(env, lines, log, listenerClass, hook)) return E_FAIL;
     // The method is looked up in the hook object's own class, so a subclass's override serves.
     local_ref<jclass> hookClass(env, env->GetObjectClass(hook.get()));
     if (!hookClass) {
@@ -89,23 +108,11 @@ STDMETHODIMP CMvJavaCpp::GetMorvaneAWTHook(UINT64* hook) noexcept {
             log(L"Failed to get JNI pointer");
             return E_FAIL;
         }
-        local_ref<jclass> listenerClass(env, env->FindClass(kListenerClass));
-        if (!listenerClass) {
-            log(L"Unable to FindClass.");
-            env->ExceptionClear();
-            return E_FAIL;
-        }
-        const jfieldID field = env->GetStaticFieldID(listenerClass.get(), kHookField, kHookFieldSignature);
-        if (!field) {
-            env->ExceptionClear();
-            log(L"Unable to GetStaticFieldID for app.");
-            return E_FAIL;
-        }
-        local_ref<jobject> hookObject(env, env->GetStaticObjectField(listenerClass.get(), field));
-        if (!hookObject) {
-            log(L"Unable to get hook object.");
-            return E_FAIL;
-        }
+        local_ref<jclass> listenerClass(env, nullptr);
+        local_ref<jobject> hookObject(env, nullptr);
+        const hook_lookup_lines lines{L"Unable to FindClass.", L"Unable to GetStaticFieldID for app.",
+                                      L"Unable to get hook object."};
+        if (!FindHookObject(env, lines, log, listenerClass, hookObject)) return E_FAIL;
         const UINT64 handle = NewClientHandle(env, hookObject.get());
         if (!handle) {
             log(L"Unable to get lock hook object.");
