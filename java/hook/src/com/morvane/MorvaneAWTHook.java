@@ -8,10 +8,12 @@ import javax.swing.SwingUtilities;
 
 /**
  * The hook object that the native side finds in {@link MorvaneAWTEventListener#app}: it listens
- * for AWT events on request and offers the click and hit-test helpers the native side calls as
- * static methods of this object's class.
+ * for AWT events on request and offers the click, hit-test and snapshot helpers that clients
+ * call as static methods of this object's class.
  */
 public class MorvaneAWTHook {
+    private static final int NO_COMPONENT = -2;
+
     private final AWTEventListener counter = event -> countEvent();
     private long listenedMask;
     private int eventCount;
@@ -59,6 +61,41 @@ public class MorvaneAWTHook {
      */
     public static Component GenFindComponentAt(Container c, int x, int y) {
         return c == null ? null : SwingUtilities.getDeepestComponentAt(c, x, y);
+    }
+
+    /**
+     * The top-level windows and their components, down to {@code depth} (-1: all), as one JSON
+     * array: one call instead of a walk of component objects. Null for a depth below -1 (the
+     * bridge's call then fails).
+     */
+    public static String snapshotWindows(int depth) {
+        return ComponentSnapshot.windows(depth);
+    }
+
+    /**
+     * The JSON node of {@code root} (a component) and its descendants down to {@code depth} levels
+     * below it (-1: all), {@code path} being the root's own path. Null for a root that is no
+     * component, a null path or a depth below -1 (the bridge's call then fails).
+     */
+    public static String snapshotComponent(Object root, String path, int depth) {
+        return ComponentSnapshot.component(root, path, depth);
+    }
+
+    /**
+     * The component at a snapshot path ("/0/0/1"), or null (the bridge's call then fails). For
+     * clients that can pass strings but not object handles as arguments, such as scripts.
+     */
+    public static Component componentAt(String path) {
+        return ComponentPath.find(path);
+    }
+
+    /**
+     * Clicks the component at a snapshot path: the answers of {@link #clickComponent}, and -2 when
+     * the path is malformed or names no component.
+     */
+    public static int clickComponentAt(String path) {
+        Component component = ComponentPath.find(path);
+        return component == null ? NO_COMPONENT : ComponentClick.click(component);
     }
 
     private void listenFor(long mask) {
