@@ -4,7 +4,7 @@
 // commands on stdin until told to stop; then it withdraws the object and exits cleanly.
 //
 //   mvjava-host --class-path PATH [--main-class CLASS] [--jvm-option OPT]... [--arg ARG]...
-//               [--jvm-output FILE] [--max-lifetime SECONDS]
+//               [--jvm-output FILE] [--max-lifetime SECONDS] [--jni-server PATH]
 //
 // PATHs are Linux paths (the JVM runs there; a class path is ':'-separated). On stdout it prints
 // "ready <pid>" once published, one answer per command (host_commands.h), and "stopped" at the
@@ -36,6 +36,7 @@ struct HostOptions {
     std::vector<std::string> mainArgs;
     std::string jvmOutput;
     int maxLifetimeSeconds = 600;
+    std::string jniServer;  // empty: the mv-jniserver built with jniproxy.dll
 };
 
 bool ParseOptions(int argc, char** argv, HostOptions& options) {
@@ -49,6 +50,7 @@ bool ParseOptions(int argc, char** argv, HostOptions& options) {
         else if (name == "--arg") options.mainArgs.push_back(value);
         else if (name == "--jvm-output") options.jvmOutput = value;
         else if (name == "--max-lifetime") options.maxLifetimeSeconds = std::atoi(value.c_str());
+        else if (name == "--jni-server") options.jniServer = value;
         else return false;
     }
     return !options.classPath.empty() && options.maxLifetimeSeconds > 0;
@@ -112,6 +114,7 @@ int Run(const HostOptions& options) {
     config.mainArgCount = static_cast<int>(mainArgs.size());
     config.outputPath = options.jvmOutput.empty() ? nullptr : options.jvmOutput.c_str();
     config.maxLifetimeSeconds = options.maxLifetimeSeconds + 30;
+    config.serverPath = options.jniServer.empty() ? nullptr : options.jniServer.c_str();
     char error[512] = {};
     JavaVM* vm = MvJniProxy_StartServer(&config, error, sizeof error);
     if (!vm) {
@@ -160,7 +163,8 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: mvjava-host --class-path PATH [--main-class CLASS] [--jvm-option OPT]...\n"
-                     "                   [--arg ARG]... [--jvm-output FILE] [--max-lifetime SECONDS]\n");
+                     "                   [--arg ARG]... [--jvm-output FILE] [--max-lifetime SECONDS]\n"
+                     "                   [--jni-server PATH]\n");
         return 2;
     }
     if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 5;

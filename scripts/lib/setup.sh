@@ -6,7 +6,7 @@ MV_PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   mingw-w64-tools libwine-dev wine wine64
-  xvfb xauth
+  xvfb xauth zip unzip
   googletest
   openjdk-17-jdk
   clang libclang-rt-14-dev
