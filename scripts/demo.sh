@@ -49,13 +49,17 @@ coproc LOGIN { wine build/win64/harness/javahost/mvjava-host.exe --class-path "$
   --main-class samples.LoginApp \
   --jvm-option -Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener \
   --max-lifetime 120 2>/dev/null; }
-read -r -t 120 ready <&"${LOGIN[0]}" || ready=""
-if [[ $ready == ready* ]]; then
+# The host prints "ready <pid>" once published and the application "windows open" (its JVM shares
+# the host's output) once they are; either may come first.
+ready="" opened=""
+while { [[ -z $ready ]] || [[ -z $opened ]]; } && read -r -t 120 line <&"${LOGIN[0]}"; do
+  line=${line%$'\r'}
+  [[ $line == ready* ]] && ready=$line
+  [[ $line == "windows open" ]] && opened=yes
+done
+if [[ -n $ready && -n $opened ]]; then
   pid=${ready#ready }
-  pid=${pid%$'\r'}
   echo "  mvjava-host (Windows pid $pid): the sample login application runs in its JVM"
-  # The application prints "windows open" (its JVM shares the host's output) once they are.
-  while read -r -t 60 line <&"${LOGIN[0]}"; do [[ ${line%$'\r'} == "windows open" ]] && break; done
   # A JVM on Windows shows every Java window in a native window; the host plays that part.
   echo mirror >&"${LOGIN[1]}"
   while read -r -t 60 line <&"${LOGIN[0]}"; do
