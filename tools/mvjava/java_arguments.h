@@ -1,0 +1,22 @@
+#pragma once
+// Argument arrays for the bridge's generic call members: one VARIANT holding a SAFEARRAY of
+// VARIANTs (VT_ARRAY | VT_VARIANT, lower bound 0), element by element.
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+#include "common/com/variant.h"
+
+namespace mvjava {
+
+VARIANT ArgumentI4(LONG value);
+VARIANT ArgumentUI8(ULONGLONG value);  // a Java object handle; 0 is null
+VARIANT ArgumentBstr(const std::wstring& text);
+
+// Fills `out` with the array; takes over (and clears) `elements`. False when it cannot be built.
+bool MakeArgumentArray(mv::unique_variant& out, std::vector<VARIANT> elements);
+
+}  // namespace mvjava
