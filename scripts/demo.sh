@@ -49,6 +49,16 @@ coproc LOGIN { wine build/win64/harness/javahost/mvjava-host.exe --class-path "$
   --main-class samples.LoginApp \
   --jvm-option -Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener \
   --max-lifetime 120 2>/dev/null; }
+# Prints the next line of the application's output that starts with $1 (its JVM shares the host's
+# output), or fails.
+application_says() {
+  local line
+  while read -r -t 30 line <&"${LOGIN[0]}"; do
+    line=${line%$'\r'}
+    [[ $line == "$1"* ]] && { echo "  the application printed: $line"; return 0; }
+  done
+  echo "  the application did not answer"; status=1
+}
 # The host prints "ready <pid>" once published and the application "windows open" (its JVM shares
 # the host's output) once they are; either may come first.
 ready="" opened=""
@@ -69,6 +79,26 @@ if [[ -n $ready && -n $opened ]]; then
     printf '  native window 0x%x appeared at (%s,%s) %sx%s\n' "$2" "$3" "$4" "$5" "$6"
   done
   wine build/win64/demo/mvdemo.exe --sign-in "$pid" alice 's3cret!' || status=1
+  application_says "signed in:"
+
+  echo
+  echo "== The inspector: mvjava, from another process"
+  mvjava() { echo "  \$ mvjava $*"; wine build/win64/tools/mvjava/mvjava.exe "$@" | sed 's/^/    /'; }
+  first_path() { wine build/win64/tools/mvjava/mvjava.exe find "$pid" "$@" | awk 'NR == 1 { print $1 }' || true; }
+  mvjava list || status=1
+  mvjava tree "$pid" --depth 6 || status=1
+  user_path=$(first_path --class JTextField --name user)
+  password_path=$(first_path --class JPasswordField)
+  button_path=$(first_path --class JButton --title "Sign in")
+  echo "  found by class, name and title: user name $user_path, password $password_path, button $button_path"
+  mvjava set "$pid" "$user_path" bob || status=1
+  mvjava set "$pid" "$password_path" 'pa55 word' || status=1
+  mvjava click "$pid" "$button_path" || status=1
+  application_says "signed in:"
+  mkdir -p build/demo
+  svg="$(pwd)/build/demo/login-window.svg"
+  mvjava snapshot "$pid" --svg "Z:$(echo "$svg" | tr / '\\')" || status=1
+  [[ -s $svg ]] && echo "  the window's component bounds, drawn and labelled: $svg" || status=1
   echo stop >&"${LOGIN[1]}"
   wait "$LOGIN_PID" 2>/dev/null || true
   echo "  mvjava-host: withdrawn and stopped"

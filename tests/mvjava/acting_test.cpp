@@ -73,6 +73,17 @@ TEST_F(MvjavaActing, SignInClickedThroughMvjavaReachesTheApplication) {
     EXPECT_EQ(LastSignIn(), user + L"|s3cret");
 }
 
+TEST_F(MvjavaActing, TextOutputHidesAPasswordWhileJsonKeepsIt) {
+    ASSERT_EQ(Mvjava({L"set", L"PID", PathOf(L"password"), L"hush-42"}).exitCode, 0);
+    const MvjavaResult text = Mvjava({L"find", L"PID", L"--name", L"password"});
+    ASSERT_EQ(text.exitCode, 0) << Show(text);
+    EXPECT_EQ(text.out.find("hush-42"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("title=<7 characters hidden>"), std::string::npos) << text.out;
+    const MvjavaResult json = Mvjava({L"find", L"PID", L"--name", L"password", L"--json"});
+    ASSERT_EQ(json.exitCode, 0) << Show(json);
+    EXPECT_NE(json.out.find("\"title\":\"hush-42\""), std::string::npos) << json.out;
+}
+
 TEST_F(MvjavaActing, ComponentsThatCannotActAreRefusedWithExitFour) {
     JavaStatics awt(jvm(), L"samples.AwtApp");
     const std::optional<LONG> okBefore = awt.CallInt(L"okCount");

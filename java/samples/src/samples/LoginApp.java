@@ -140,6 +140,9 @@ public final class LoginApp {
     private static synchronized void signedIn(String user, String password) {
         lastSignIn = user + "|" + password;
         ++signInCount;
+        // What a user of the real application would see: who signed in (never the password).
+        System.out.println("signed in: user \"" + user + "\", password of " + password.length() + " characters");
+        System.out.flush();
     }
 
     private static JFrame loginFrame() {
