@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/win/command_line.h"
 #include "common/win/critical_section.h"
 #include "common/win/handles.h"
 #include "protocol/jni_wire.h"
@@ -40,29 +41,6 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
-// Quotes one argument so that the command line splits back into it (CommandLineToArgvW rules).
-void AppendArgument(std::wstring& line, const std::wstring& arg) {
-    if (!line.empty()) line += L' ';
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-        line += arg;
-        return;
-    }
-    line += L'"';
-    std::size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"') line.append(backslashes * 2 + 1, L'\\');
-        else line.append(backslashes, L'\\');
-        backslashes = 0;
-        line += c;
-    }
-    line.append(backslashes * 2, L'\\');
-    line += L'"';
-}
-
 std::wstring DosPathOfUnixPath(const std::string& path) {
     std::wstring dos = L"Z:" + Widen(path);
     for (wchar_t& c : dos)
@@ -81,10 +59,10 @@ std::uint64_t MakeToken() {
 std::wstring BuildCommandLine(const MvJniServerConfig& config, const std::string& serverPath,
                               std::uint16_t controlPort, std::uint64_t token) {
     std::wstring line;
-    AppendArgument(line, DosPathOfUnixPath(serverPath));
+    AppendCommandLineArgument(line, DosPathOfUnixPath(serverPath));
     auto add = [&line](const wchar_t* name, const std::string& value) {
-        AppendArgument(line, name);
-        AppendArgument(line, Widen(value));
+        AppendCommandLineArgument(line, name);
+        AppendCommandLineArgument(line, Widen(value));
     };
     add(L"--control-port", std::to_string(controlPort));
     add(L"--token", std::to_string(token));

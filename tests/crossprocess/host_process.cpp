@@ -1,18 +1,12 @@
 #include "host_process.h"
 
-
+#include "common/win/command_line.h"
 #include "wine_path.h"
 
 namespace mv::test {
 namespace {
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-// Quotes one argument so that the command line splits back into it (paths and options here hold
-// no quotes or trailing backslashes).
-void AppendArgument(std::wstring& line, const std::wstring& arg) {
-    line += L" \"" + arg + L"\"";
-}
 
 // A new empty file in the temporary folder for the JVM's output; its Windows path.
 std::wstring NewOutputFile() {
@@ -77,24 +71,28 @@ void HostProcess::Start(const HostSettings& settings) {
     std::string classPath;
     for (const std::string& entry : settings.classPath) classPath += (classPath.empty() ? "" : ":") + entry;
     std::wstring command = L"\"" + WindowsPathOfUnixPath(MV_JAVA_HOST_PATH) + L"\"";
-    AppendArgument(command, L"--class-path");
-    AppendArgument(command, Widen(classPath));
-    AppendArgument(command, L"--max-lifetime");
-    AppendArgument(command, std::to_wstring(settings.maxLifetimeSeconds));
+    AppendCommandLineArgument(command, L"--class-path");
+    AppendCommandLineArgument(command, Widen(classPath));
+    AppendCommandLineArgument(command, L"--max-lifetime");
+    AppendCommandLineArgument(command, std::to_wstring(settings.maxLifetimeSeconds));
     if (!settings.mainClass.empty()) {
-        AppendArgument(command, L"--main-class");
-        AppendArgument(command, Widen(settings.mainClass));
+        AppendCommandLineArgument(command, L"--main-class");
+        AppendCommandLineArgument(command, Widen(settings.mainClass));
+    }
+    for (const std::string& arg : settings.mainArgs) {
+        AppendCommandLineArgument(command, L"--arg");
+        AppendCommandLineArgument(command, Widen(arg));
     }
     for (const std::string& option : settings.jvmOptions) {
-        AppendArgument(command, L"--jvm-option");
-        AppendArgument(command, Widen(option));
+        AppendCommandLineArgument(command, L"--jvm-option");
+        AppendCommandLineArgument(command, Widen(option));
     }
     if (settings.keepJvmOutput) {
         m_jvmOutputFile = NewOutputFile();
         const std::string unixPath = UnixPathOf(m_jvmOutputFile);
         if (unixPath.empty()) return;
-        AppendArgument(command, L"--jvm-output");
-        AppendArgument(command, Widen(unixPath));
+        AppendCommandLineArgument(command, L"--jvm-output");
+        AppendCommandLineArgument(command, Widen(unixPath));
     }
 
     STARTUPINFOW startup{};

@@ -1,5 +1,6 @@
 #include "mvjava_process.h"
 
+#include "common/win/command_line.h"
 #include "wine_path.h"
 
 namespace mv::test {
@@ -29,28 +30,10 @@ unique_hfile InheritableWriter(const std::wstring& path) {
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// Quotes an argument so that CommandLineToArgvW gives it back unchanged.
-void AppendArgument(std::wstring& line, const std::wstring& arg) {
-    line += L" \"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"') line.append(backslashes * 2 + 1, L'\\');
-        else line.append(backslashes, L'\\');
-        backslashes = 0;
-        line += c;
-    }
-    line.append(backslashes * 2, L'\\');
-    line += L'"';
-}
-
 unique_handle Start(const std::vector<std::wstring>& args, const std::wstring& outFile, const std::wstring& errFile) {
     const std::wstring program = MvjavaPath();
     std::wstring line = L"\"" + program + L"\"";
-    for (const std::wstring& arg : args) AppendArgument(line, arg);
+    for (const std::wstring& arg : args) AppendCommandLineArgument(line, arg);
     unique_hfile out = InheritableWriter(outFile);
     unique_hfile err = InheritableWriter(errFile);
     if (!out || !err) return {};
