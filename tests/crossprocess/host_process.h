@@ -17,6 +17,7 @@ struct HostSettings {
     std::vector<std::string> classPath = {MV_FIXTURES_JAR};  // Linux paths
     std::vector<std::string> jvmOptions;                     // e.g. "-Xcheck:jni"
     std::string mainClass;                                   // empty: none
+    std::vector<std::string> mainArgs;                       // the main class's arguments
     int maxLifetimeSeconds = 300;
     bool keepJvmOutput = false;  // the JVM's stdout and stderr go to a file the test can read
 };
