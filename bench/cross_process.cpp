@@ -1,0 +1,110 @@
+// The bridge call from another process: CallIntMethod on fixtures.Base.intResult() in a host,
+// by vtable through the type library's proxy (early-bound) and by IDispatch::Invoke with its
+// DISPID (late-bound), against the cheapest cross-process member (the floor).
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include "MvJavaJniComRot_h.h"
+#include "bench_host.h"
+#include "common/com/bstr.h"
+#include "measure.h"
+#include "sections.h"
+
+namespace mv::bench {
+namespace {
+
+constexpr char kSection[] = "cross process";
+constexpr char kFloorName[] = "IsDisconnectObserverComplete (no Java)";
+constexpr int kIntResult = 5;  // what fixtures.Base.intResult() answers
+
+DISPID DispidOf(IDispatch* object, const wchar_t* name) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    if (object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id) != S_OK) return DISPID_UNKNOWN;
+    return id;
+}
+
+void Measure(const BenchSettings& settings, IMvJavaCpp* jvm, UINT64 handle, ResultTable& table) {
+    const unique_bstr name(::SysAllocString(L"intResult"));
+    const unique_bstr signature(::SysAllocString(L"()I"));
+    VARIANT none;
+    ::VariantInit(&none);
+    auto earlyBound = [&] {
+        LONG value = 0;
+        return jvm->CallIntMethod(handle, name.get(), signature.get(), none, &value) == S_OK && value == kIntResult;
+    };
+    const DISPID callInt = DispidOf(jvm, L"CallIntMethod");
+    auto lateBound = [&] {
+        // Arguments right to left: paramArray, methodsig, methodname, hjObject.
+        VARIANT args[4];
+        for (VARIANT& arg : args) ::VariantInit(&arg);
+        V_VT(&args[1]) = VT_BSTR;
+        V_BSTR(&args[1]) = signature.get();
+        V_VT(&args[2]) = VT_BSTR;
+        V_BSTR(&args[2]) = name.get();
+        V_VT(&args[3]) = VT_UI8;
+        V_UI8(&args[3]) = handle;
+        DISPPARAMS params{args, nullptr, 4, 0};
+        VARIANT result;
+        ::VariantInit(&result);
+        const HRESULT hr =
+            jvm->Invoke(callInt, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+        const bool ok = hr == S_OK && V_VT(&result) == VT_I4 && V_I4(&result) == kIntResult;
+        ::VariantClear(&result);  // the arguments stay owned by the BSTRs above
+        return ok;
+    };
+
+    bool floorOk = false;
+    bool earlyOk = false;
+    bool lateOk = false;
+    const double floor = NoOpCallMicroseconds(jvm, settings.runs, settings.callsPerRun, floorOk);
+    const double early = MedianMicrosecondsPer(settings.runs, settings.callsPerRun, earlyOk, earlyBound);
+    const double late = callInt == DISPID_UNKNOWN
+                            ? 0
+                            : MedianMicrosecondsPer(settings.runs, settings.callsPerRun, lateOk, lateBound);
+    const std::string notes = std::to_string(settings.callsPerRun) + " calls/run";
+    if (!floorOk) {
+        table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", "the no-op call failed");
+        table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)", "the no-op call failed");
+        return;
+    }
+    Row row;
+    row.section = kSection;
+    row.unit = "us";
+    row.floorName = kFloorName;
+    row.floor = floor;
+    row.notes = notes;
+    row.figure = "CallIntMethod early-bound (vtable)";
+    row.value = early;
+    if (earlyOk) table.Add(row);
+    else table.AddProblem(kSection, row.figure, "CallIntMethod failed");
+    row.figure = "CallIntMethod late-bound (Invoke by DISPID)";
+    row.value = late;
+    row.notes = notes + "; DISPID " + std::to_string(callInt) + " looked up once";
+    if (lateOk) table.Add(row);
+    else table.AddProblem(kSection, row.figure, "Invoke of CallIntMethod failed");
+}
+
+}  // namespace
+
+void MeasureCrossProcess(const BenchSettings& settings, ResultTable& table) {
+    BenchHost host({}, {}, 0);
+    if (!host.ready()) {
+        table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", host.problem());
+        table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)", host.problem());
+        return;
+    }
+    const unique_bstr className(::SysAllocString(L"fixtures.Base"));
+    UINT64 handle = 0;
+    if (host.jvm()->NewDefJavaObject(className.get(), &handle) != S_OK || !handle) {
+        table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", "no fixtures.Base object in the host");
+        table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)",
+                         "no fixtures.Base object in the host");
+        return;
+    }
+    Measure(settings, host.jvm(), handle, table);
+    host.jvm()->DeleteJavaObject(handle);
+}
+
+}  // namespace mv::bench

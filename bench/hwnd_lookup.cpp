@@ -1,0 +1,95 @@
+// GetComponentFromHwnd with 1, 20 and 100 top-level Java windows (samples.ManyWindows). Java
+// draws its windows outside Win32 here, so the host mirrors each one with a native window of the
+// same title and bounds (its "mirror" command); the member then matches that window to its Java
+// window. Each lookup is checked to answer ResultOK with a component.
+
+#include <windows.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench_host.h"
+#include "common/com/com_ptr.h"
+#include "measure.h"
+#include "sections.h"
+
+namespace mv::bench {
+namespace {
+
+constexpr char kSection[] = "hwnd lookup";
+constexpr char kFloorName[] = "IsDisconnectObserverComplete (no Java)";
+constexpr int kLookupsPerRun = 20;
+constexpr DWORD kMirrorTimeoutMs = 300000;
+
+// The native windows of "mirror HWND X Y W H" lines.
+std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines) {
+    std::vector<ULONG> windows;
+    for (const std::string& line : lines) {
+        std::istringstream words(line);
+        std::string word;
+        unsigned long long window = 0;
+        if (words >> word >> window && word == "mirror") windows.push_back(static_cast<ULONG>(window));
+    }
+    return windows;
+}
+
+void Measure(const BenchSettings& settings, BenchHost& host, const std::vector<ULONG>& windows, int count,
+             ResultTable& table, const std::string& figure) {
+    IMvJavaCpp* jvm = host.jvm();
+    // A fixed number of lookups per run, spread evenly over the windows: one lookup among 100
+    // windows takes long enough that looking up every one of them each run would not fit in CI.
+    const int lookups = settings.shortMode ? kLookupsPerRun / 2 : kLookupsPerRun;
+    const std::size_t stride = windows.size() > static_cast<std::size_t>(lookups) ? windows.size() / lookups : 1;
+    std::size_t next = 0;
+    auto lookup = [&] {
+        const ULONG window = windows[(next++ * stride) % windows.size()];
+        GetHWNDResultInfo info = NoMatch;
+        com_ptr<IDispatch> component;
+        return jvm->GetComponentFromHwnd(window, &info, component.put()) == S_OK && info == ResultOK &&
+               component;
+    };
+    bool floorOk = false;
+    bool lookupOk = false;
+    const double floor = NoOpCallMicroseconds(jvm, settings.runs, kLookupsPerRun * 10, floorOk);
+    const double perLookup = MedianMicrosecondsPer(settings.runs, lookups, lookupOk, lookup);
+    if (!floorOk || !lookupOk) {
+        table.AddProblem(kSection, figure,
+                         floorOk ? "a lookup did not answer ResultOK with a component" : "the no-op call failed");
+        return;
+    }
+    Row row;
+    row.section = kSection;
+    row.figure = figure;
+    row.value = perLookup;
+    row.unit = "us";
+    row.floorName = kFloorName;
+    row.floor = floor;
+    row.notes = std::to_string(count) + " Java windows, " + std::to_string(lookups) + " lookups/run";
+    table.Add(row);
+}
+
+}  // namespace
+
+void MeasureHwndLookup(const BenchSettings& settings, ResultTable& table) {
+    for (int count : settings.windowCounts) {
+        const std::string figure = "GetComponentFromHwnd, " + std::to_string(count) + " windows";
+        BenchHost host("samples.ManyWindows", {std::to_string(count)}, static_cast<std::size_t>(count));
+        if (!host.ready()) {
+            table.AddProblem(kSection, figure, host.problem());
+            continue;
+        }
+        const std::vector<std::string> lines = host.process().CommandLines("mirror", "mirror done", kMirrorTimeoutMs);
+        const std::vector<ULONG> windows = MirroredWindows(lines);
+        if (lines.empty() || lines.back() != "mirror done" || windows.size() != static_cast<std::size_t>(count)) {
+            table.AddProblem(kSection, figure,
+                             "the host mirrored " + std::to_string(windows.size()) + " windows; last answer: " +
+                                 (lines.empty() ? std::string("none") : lines.back()));
+        } else {
+            Measure(settings, host, windows, count, table, figure);
+        }
+        for (ULONG window : windows) host.process().Command("close " + std::to_string(window));
+    }
+}
+
+}  // namespace mv::bench

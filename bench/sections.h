@@ -1,0 +1,19 @@
+#pragma once
+// The benchmark's sections; each adds its rows (or the problems that kept it from measuring) to
+// the table.
+
+#include "bench_settings.h"
+#include "result_table.h"
+
+namespace mv::bench {
+
+// A bridge call in this process against the same JNI work done directly (JVM through jniproxy).
+void MeasureInProcess(const BenchSettings& settings, ResultTable& table);
+// The same bridge call from this process into a host, early- and late-bound, against a no-op call.
+void MeasureCrossProcess(const BenchSettings& settings, ResultTable& table);
+// Whole-tree walks of generated windows through component objects and through the one call.
+void MeasureTreeWalks(const BenchSettings& settings, ResultTable& table);
+// GetComponentFromHwnd with many top-level Java windows.
+void MeasureHwndLookup(const BenchSettings& settings, ResultTable& table);
+
+}  // namespace mv::bench
