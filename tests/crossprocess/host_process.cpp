@@ -1,6 +1,7 @@
 #include "host_process.h"
 
 #include "common/win/command_line.h"
+#include "text_lines.h"
 #include "wine_path.h"
 
 namespace mv::test {
@@ -14,30 +15,6 @@ std::wstring NewOutputFile() {
     wchar_t file[MAX_PATH];
     if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"jvm", 0, file)) return {};
     return file;
-}
-
-std::string UnixPathOf(const std::wstring& windowsPath) {
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return {};
-    char* unixPath = toUnix(windowsPath.c_str());
-    if (!unixPath) return {};
-    std::string result = unixPath;
-    ::HeapFree(::GetProcessHeap(), 0, unixPath);
-    return result;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
 }
 
 // "\tat sun.font.FreetypeFontScaler.initNativeScaler(java.desktop@17.0.15/Native Method)"
@@ -217,7 +194,7 @@ bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
 std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput) {
     static const char* const kMarkers[] = {"WARNING in native method", "WARNING: JNI local refs",
                                            "FATAL ERROR in native method"};
-    const std::vector<std::string> lines = Lines(jvmOutput);
+    const std::vector<std::string> lines = SplitLines(jvmOutput);
     std::vector<std::string> warnings;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         bool isWarning = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/win/handles.h"
+#include "text_lines.h"
 
 namespace mv::test {
 
@@ -47,8 +48,6 @@ private:
     std::wstring m_errFile;
 };
 
-// The lines of `text` split at "\n" (a last line without one is kept).
-std::vector<std::string> SplitLines(const std::string& text);
 
 // UTF-16 <-> UTF-8 through Windows' own converter (independent of mvjava's).
 std::string Utf8(const std::wstring& text);

@@ -1,6 +1,8 @@
 #pragma once
 // Test programs know the build tree's files by their Unix paths (compile definitions); Wine
-// shows the Unix root as drive Z:.
+// shows the Unix root as drive Z:. The Linux side (JNI server, JVM) needs the way back.
+
+#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -11,6 +13,20 @@ inline std::wstring WindowsPathOfUnixPath(std::string_view unixPath) {
     std::wstring path = L"Z:";
     for (char c : unixPath) path += static_cast<wchar_t>(c == '/' ? '\\' : c);
     return path;
+}
+
+// The Linux path of a Windows path (through Wine's drive mapping and prefix); empty when Wine
+// cannot map it.
+inline std::string UnixPathOf(const std::wstring& windowsPath) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    char* unixPath = toUnix(windowsPath.c_str());
+    if (!unixPath) return {};
+    std::string result = unixPath;
+    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    return result;
 }
 
 }  // namespace mv::test

@@ -49,18 +49,6 @@ std::wstring NewOutputFile() {
 
 }  // namespace
 
-std::string UnixPathOf(const std::wstring& windowsPath) {
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (toUnix == nullptr) return {};
-    char* unixPath = toUnix(windowsPath.c_str());
-    if (unixPath == nullptr) return {};
-    std::string result = unixPath;
-    ::HeapFree(::GetProcessHeap(), 0, unixPath);
-    return result;
-}
-
 JniServer::JniServer(const JniServerSettings& settings) : m_outputFile(NewOutputFile()) {
     std::string outputPath = UnixPathOf(m_outputFile);
     if (outputPath.empty()) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "wine_path.h"  // UnixPathOf: the Linux path of a file the server is to use
+
 namespace mv::test {
 
 struct JniServerSettings {
@@ -42,8 +44,5 @@ private:
 // The JNI warnings (-Xcheck:jni reports: "WARNING in native method", "WARNING: JNI local refs",
 // "FATAL ERROR in native method") in JVM output, each with the line that reports it.
 std::vector<std::string> FindJniWarnings(const std::string& output);
-
-// The Linux path of a Windows path (through Wine's Z: drive mapping and prefix).
-std::string UnixPathOf(const std::wstring& windowsPath);
 
 }  // namespace mv::test
