@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers the demo's parts share: printable text, BSTRs, the module's lookup export.
+// Small helpers the demo's parts share: printable text, BSTRs.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -11,9 +11,6 @@
 #include "common/com/bstr.h"
 
 namespace mvdemo {
-
-// The module's GetJVMFromPid export.
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
 
 // ASCII for the console: other characters become '?'.
 inline std::string Narrow(std::wstring_view w) {

@@ -7,6 +7,7 @@
 #include "common/com/com_ptr.h"
 #include "common/com/variant.h"
 #include "demo_text.h"
+#include "published_jvm.h"
 
 namespace mvdemo {
 namespace {
@@ -19,15 +20,8 @@ bool Step(std::FILE* out, const char* what, HRESULT hr) {
 }  // namespace
 
 bool RunJavaDemo(const std::wstring& modulePath, DWORD pid, std::FILE* out) {
-    HMODULE module = ::LoadLibraryW(modulePath.c_str());
-    if (!module) return false;
-    auto byPid = reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
-    mv::com_ptr<IMvJavaCpp> jvm;
-    if (byPid) jvm.attach(byPid(pid));
-    if (!jvm) {
-        std::fprintf(out, "  no JVM published by process %lu\n", static_cast<unsigned long>(pid));
-        return false;
-    }
+    const mv::com_ptr<IMvJavaCpp> jvm = FindPublishedJvm(modulePath, pid, out);
+    if (!jvm) return false;
     std::fprintf(out, "  GetJVMFromPid(%lu): found the published main object (a proxy into that process)\n",
                  static_cast<unsigned long>(pid));
     LONG version = 0;

@@ -11,6 +11,7 @@
 #include "common/com/dispatch_elements.h"
 #include "common/com/variant.h"
 #include "demo_text.h"
+#include "published_jvm.h"
 
 namespace mvdemo {
 namespace {
@@ -126,15 +127,8 @@ mv::com_ptr<IJAwtComponent> FindJavaFrame(IMvJavaCpp* jvm, DWORD pid, std::FILE*
 
 bool RunSignInDemo(const std::wstring& modulePath, DWORD pid, const std::wstring& user,
                    const std::wstring& password, std::FILE* out) {
-    HMODULE module = ::LoadLibraryW(modulePath.c_str());
-    if (!module) return false;
-    auto byPid = reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
-    mv::com_ptr<IMvJavaCpp> jvm;
-    if (byPid) jvm.attach(byPid(pid));
-    if (!jvm) {
-        std::fprintf(out, "  no JVM published by process %lu\n", static_cast<unsigned long>(pid));
-        return false;
-    }
+    const mv::com_ptr<IMvJavaCpp> jvm = FindPublishedJvm(modulePath, pid, out);
+    if (!jvm) return false;
 
     const mv::com_ptr<IJAwtComponent> frame = FindJavaFrame(jvm.get(), pid, out);
     if (!frame) {
