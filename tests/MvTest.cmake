@@ -23,3 +23,9 @@ function(mv_add_test)
     LABELS "${T_LABELS}"
     ENVIRONMENT "MV_BUILD_DIR=${CMAKE_BINARY_DIR};MV_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
+
+# mv_uses_log_settings(test...): programs that set the log's registry values (machine-wide in the
+# prefix; saved, changed and restored around each case) take turns.
+function(mv_uses_log_settings)
+  set_tests_properties(${ARGN} PROPERTIES RESOURCE_LOCK log_settings)
+endfunction()

@@ -64,6 +64,7 @@ std::vector<std::string> HostCommands::Run(const std::string& line) {
     if (name == "close") return {Close(words)};
     if (name == "mirror" && words.size() == 1) return Mirror();
     if (name == "refs" && words.size() == 1) return {References()};
+    if (name == "jni-server" && words.size() == 1) return {JniServer()};
     return {"error unknown command: " + name};
 }
 
@@ -113,6 +114,12 @@ std::string HostCommands::References() {
     MvJniProxyCounters counters{};
     MvJniProxy_GetCounters(&counters);
     return "refs " + std::to_string(counters.globalRefsMade - counters.globalRefsDeleted);
+}
+
+std::string HostCommands::JniServer() {
+    const unsigned pid = MvJniProxy_ServerPid();
+    if (pid == 0) return "error no JNI server runs";
+    return "jni-server " + std::to_string(pid);
 }
 
 }  // namespace mv::host

@@ -7,6 +7,7 @@
 //   close HWND             destroys a window made here                        -> closed
 //   mirror                 a native window behind every Java top-level window -> mirror <hwnd> <x> <y> <w> <h>
 //   refs                   JNI global references made minus deleted here      -> refs <live>
+//   jni-server             Linux process id of this host's JNI server (JVM)   -> jni-server <pid>
 // Handles are decimal.
 
 #include <string>
@@ -30,6 +31,7 @@ private:
     std::string Close(const std::vector<std::string>& words);
     std::vector<std::string> Mirror();
     std::string References();
+    std::string JniServer();
 
     IMvJavaCpp* m_main;
     NativeWindows& m_windows;
