@@ -75,8 +75,13 @@ int LogRotateIfNeeded(std::wstring& currentPath) {
     const LogMutexLock lock;
     if (CurrentFileSize(currentPath) > GetLogFileSizeLimit()) {
         const std::wstring rotatedPath = FreeRotatedFilePath(directory, extension);
-        ::CopyFileW(currentPath.c_str(), rotatedPath.c_str(), FALSE);
-        ::DeleteFileW(currentPath.c_str());
+        if (::CopyFileW(currentPath.c_str(), rotatedPath.c_str(), FALSE) && !::DeleteFileW(currentPath.c_str())) {
+            // The current file stays (read-only, or held by a reader that does not share delete):
+            // the copy would be made again before every line and fill the disk, so withdraw it
+            // and let the current file grow until it can be rotated.
+            ::SetFileAttributesW(rotatedPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(rotatedPath.c_str());
+        }
         LogPurgeRotatedFiles();
     }
     return 1;
