@@ -41,7 +41,7 @@ bool java_method::FindClass(BSTR superclass, class_name_form form) {
         m_class = FindClassWithDottedName(m_env, superclass);
     } else {
         const utf8_name name(superclass);
-        m_class = local_ref<jclass>(m_env, m_env->FindClass(name.get()));
+        m_class = local_ref<jclass>(m_env, FindClassByUtf8Name(m_env, name.get()));
     }
     return static_cast<bool>(m_class);
 }

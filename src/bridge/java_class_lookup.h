@@ -10,8 +10,15 @@
 
 namespace mv {
 
+// FindClass of a UTF-8 class name (slash form). Two kinds of name are refused here (null, and
+// nothing pending), as they name no class in this form: a name with a character outside the BMP
+// (a four-byte sequence), on which the JVM's checked mode ends the process, and a field
+// descriptor of a class ("Ljava/lang/String;"), which the JVM reports as an incorrect name.
+jclass FindClassByUtf8Name(JNIEnv* env, const char* name) noexcept;
+
 // FindClass of a class name given with dots or slashes ("java.awt.Window" and "java/awt/Window"
-// name the same class). Null when there is no such class; the JVM's error is then pending.
+// name the same class). Null when there is no such class; the JVM's error is then pending
+// (nothing is pending for a name that FindClassByUtf8Name refuses).
 local_ref<jclass> FindClassWithDottedName(JNIEnv* env, BSTR className);
 
 // True when `object` is an instance of the class `descriptor` (slash form, e.g. "[I"). False

@@ -49,7 +49,7 @@ STDMETHODIMP CMvJavaCpp::GetClassByName(BSTR bstrClassName, UINT64* phObj) noexc
         // is: it lives as long as this thread's current JNI frame. A failed lookup leaves the
         // JVM's error pending for the caller.
         const utf8_name name(bstrClassName);
-        const jclass cls = env->FindClass(name.get());
+        const jclass cls = FindClassByUtf8Name(env, name.get());
         if (!cls) return E_FAIL;
         *phObj = JObjectToHandle(cls);
         return S_OK;

@@ -74,6 +74,10 @@ HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, jni_arguments&
     if (FAILED(hr)) return hr;
     const LONG count = upper - lower + 1;
     if (count <= 0) return S_OK;
+    // Only dimension 1 counts, but its elements must exist: another dimension may hold none.
+    ULONGLONG total = 1;
+    for (USHORT d = 0; d < array->cDims; ++d) total *= array->rgsabound[d].cElements;
+    if (total < static_cast<ULONGLONG>(count)) return E_FAIL;
 
     args.slots.resize(static_cast<std::size_t>(count));
     args.kinds.reserve(static_cast<std::size_t>(count));
