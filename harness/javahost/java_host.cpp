@@ -121,6 +121,9 @@ int Run(const HostOptions& options) {
         std::fprintf(stderr, "mvjava-host: the JVM did not start: %s\n", error);
         return 3;
     }
+    // Nobody reads the host's call trace; kept, it would grow with every call the clients make
+    // (up to the proxy's cap) and hide the host's own memory use from leak checks.
+    MvJniProxy_SetTracing(0);
 
     int exitCode = 0;
     {
