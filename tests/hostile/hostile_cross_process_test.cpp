@@ -14,9 +14,9 @@
 
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
-#include "common/win/handles.h"
 #include "host_process.h"
 #include "hostile_rounds.h"
+#include "process_counters.h"
 
 namespace mv::test {
 namespace {
@@ -54,7 +54,6 @@ protected:
         ASSERT_TRUE(m_jvm) << "the published object of the host";
         // Only a proxy answers IClientSecurity: every call below crosses the process boundary.
         ASSERT_TRUE(m_jvm.try_query<IClientSecurity>()) << "the object is not a proxy";
-        m_process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, s_host->pid()));
         m_refsAtStart = HostRefs();
         ASSERT_GE(m_refsAtStart, 0) << "refs answer";
         ASSERT_TRUE(m_targets.Make(m_jvm.get()));
@@ -78,9 +77,7 @@ protected:
         return answer.rfind("refs ", 0) == 0 ? std::stoll(answer.substr(5)) : -1;
     }
     DWORD HostHandles() {
-        DWORD count = 0;
-        if (m_process) ::GetProcessHandleCount(m_process.get(), &count);
-        return count;
+        return static_cast<DWORD>(ProcessCounterReader(s_host->pid()).Read().handles);
     }
 
     // As in process: the host's handle count may grow while the first batch warms up COM and RPC
@@ -100,7 +97,7 @@ protected:
             ASSERT_TRUE(warnings.empty()) << suite << ": " << warnings.front();
             const DWORD handles = HostHandles();
             if (batch == 0) handlesAfterFirst = handles;
-            if (handlesAfterFirst != 0) {  // this Wine answers 0 for a process's handle count
+            {
                 EXPECT_LE(std::labs(static_cast<long>(handles) - static_cast<long>(handlesAfterFirst)), kHandleBand)
                 << suite << ": host handle count " << handles << " after batch " << batch << ", "
                 << handlesAfterFirst << " after the first";
@@ -115,7 +112,6 @@ protected:
     static std::unique_ptr<ModuleRegistration> s_registration;
     static std::unique_ptr<HostProcess> s_host;
     com_ptr<IMvJavaCpp> m_jvm;
-    unique_handle m_process;
     long long m_refsAtStart = 0;
     TargetObjects m_targets;
     HostileSettings m_settings{};
