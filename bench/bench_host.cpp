@@ -21,7 +21,9 @@ BenchHost::BenchHost(const std::string& mainClass, const std::vector<std::string
     if (windows > 0) settings.jvmOptions = {kAssistiveTechnology};
     settings.mainClass = mainClass;
     settings.mainArgs = mainArgs;
-    settings.maxLifetimeSeconds = 1800;
+    // A guard for a host nobody stops; the host also ends with its input when mvbench goes. A
+    // full-mode walk of 5,000 components through component objects takes over ten minutes a run.
+    settings.maxLifetimeSeconds = 6 * 3600;
     settings.keepJvmOutput = true;
     m_host = std::make_unique<test::HostProcess>(settings);
     if (!m_host->ready()) {
