@@ -2,7 +2,18 @@
 
 # Every Wine test requires this fixture: its cleanup stops the prefix's wineserver and the
 # Xvfb that tools/wine-run started, so nothing of ours outlives a ctest run.
+# Its setup starts the prefix keeper (see tests/support/prefix_keeper.cpp) detached from ctest's
+# pipes and waits until it reports the system processes up.
 function(mv_wine_fixture)
+  add_executable(mv_prefix_keeper ${CMAKE_SOURCE_DIR}/tests/support/prefix_keeper.cpp)
+  target_link_libraries(mv_prefix_keeper PRIVATE mv_warnings ole32 user32)
+  target_link_options(mv_prefix_keeper PRIVATE -municode)
+  set(ready ${MV_WINE_STATE}/keeper.ready)
+  add_test(NAME wine.start COMMAND sh -c
+    "rm -f '${ready}'; setsid '${CMAKE_SOURCE_DIR}/tools/wine-run' --state '${MV_WINE_STATE}' \
+       '$<TARGET_FILE:mv_prefix_keeper>' \"Z:${ready}\" </dev/null >/dev/null 2>&1 &
+     for i in $(seq 600); do [ -e '${ready}' ] && exit 0; sleep 0.1; done; exit 1")
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
   add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-stop --state ${MV_WINE_STATE})
   set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 endfunction()
