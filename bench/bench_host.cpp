@@ -9,8 +9,6 @@
 namespace mv::bench {
 namespace {
 
-constexpr char kAssistiveTechnology[] =
-    "-Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener";
 constexpr DWORD kWindowsOpenTimeoutMs = 300000;
 
 }  // namespace
@@ -18,7 +16,7 @@ constexpr DWORD kWindowsOpenTimeoutMs = 300000;
 BenchHost::BenchHost(const std::string& mainClass, const std::vector<std::string>& mainArgs, std::size_t windows) {
     test::HostSettings settings;
     settings.classPath = {MV_FIXTURES_JAR, MV_HOOK_JAR, MV_SAMPLES_JAR};
-    if (windows > 0) settings.jvmOptions = {kAssistiveTechnology};
+    if (windows > 0) settings.jvmOptions = {test::kHookAsAssistiveTechnology};
     settings.mainClass = mainClass;
     settings.mainArgs = mainArgs;
     // A guard for a host nobody stops; the host also ends with its input when mvbench goes. A

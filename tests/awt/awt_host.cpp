@@ -9,11 +9,8 @@
 namespace mv::test {
 namespace {
 
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
-
-constexpr char kAssistiveTechnology[] =
-    "-Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener";
 constexpr DWORD kWindowsOpenTimeoutMs = 120000;
+constexpr int kAwtHostLifetimeSeconds = 300;
 
 struct HostState {
     std::unique_ptr<AwtHost> host;
@@ -33,7 +30,41 @@ public:
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HostEnvironment);
 
+bool WaitForListedWindows(DWORD pid, std::size_t count, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(pid);
+        if (jvm && TopLevelWindows(jvm.get()).size() >= count) return true;
+        if (::GetTickCount64() > deadline) return false;
+        ::Sleep(200);
+    }
+}
+
 }  // namespace
+
+std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::string& problem) {
+    HostSettings settings;
+    settings.classPath = {MV_FIXTURES_JAR, MV_HOOK_JAR, MV_SAMPLES_JAR};
+    settings.jvmOptions = {"-Xcheck:jni", kHookAsAssistiveTechnology};
+    settings.mainClass = "samples.BothApps";
+    settings.keepJvmOutput = true;
+    settings.maxLifetimeSeconds = lifetimeSeconds;
+    auto host = std::make_unique<HostProcess>(settings);
+    if (!host->ready()) {
+        problem = "the host did not start; it printed: " + host->output();
+        return nullptr;
+    }
+    if (!host->WaitForJvmOutput("windows open", kWindowsOpenTimeoutMs)) {
+        problem = "the sample windows did not open; the JVM printed: " + host->JvmOutput();
+        return nullptr;
+    }
+    // The windows are open; the module lists them once their opening has been dispatched.
+    if (!WaitForListedWindows(host->pid(), 2, kWindowsOpenTimeoutMs)) {
+        problem = "the module does not list the two sample windows";
+        return nullptr;
+    }
+    return host;
+}
 
 AwtHost* AwtHost::Get() {
     HostState& state = State();
@@ -46,25 +77,8 @@ AwtHost* AwtHost::Get() {
         state.problem = "DllRegisterServer failed";
         return nullptr;
     }
-    HostSettings settings;
-    settings.classPath = {MV_FIXTURES_JAR, MV_HOOK_JAR, MV_SAMPLES_JAR};
-    settings.jvmOptions = {"-Xcheck:jni", kAssistiveTechnology};
-    settings.mainClass = "samples.BothApps";
-    settings.keepJvmOutput = true;
-    host->m_host = std::make_unique<HostProcess>(settings);
-    if (!host->m_host->ready()) {
-        state.problem = "the host did not start; it printed: " + host->m_host->output();
-        return nullptr;
-    }
-    if (!host->m_host->WaitForJvmOutput("windows open", kWindowsOpenTimeoutMs)) {
-        state.problem = "the sample windows did not open; the JVM printed: " + host->m_host->JvmOutput();
-        return nullptr;
-    }
-    // The windows are open; the module lists them once their opening has been dispatched.
-    if (!host->WaitForListedWindows(2, kWindowsOpenTimeoutMs)) {
-        state.problem = "the module does not list the two sample windows";
-        return nullptr;
-    }
+    host->m_host = StartSampleAppsHost(kAwtHostLifetimeSeconds, state.problem);
+    if (!host->m_host) return nullptr;
     state.host = std::move(host);
     return state.host.get();
 }
@@ -85,24 +99,7 @@ void AwtHost::ShutDown() {
     ::CoUninitialize();
 }
 
-bool AwtHost::WaitForListedWindows(std::size_t count, DWORD timeoutMs) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        const com_ptr<IMvJavaCpp> jvm = Jvm();
-        if (jvm && TopLevelWindows(jvm.get()).size() >= count) return true;
-        if (::GetTickCount64() > deadline) return false;
-        ::Sleep(200);
-    }
-}
-
-com_ptr<IMvJavaCpp> AwtHost::Jvm() {
-    com_ptr<IMvJavaCpp> jvm;
-    HMODULE module = ::GetModuleHandleW(L"MvJavaJniComRot.dll");
-    auto byPid = module ? reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")))
-                        : nullptr;
-    if (byPid) jvm.attach(byPid(m_host->pid()));
-    return jvm;
-}
+com_ptr<IMvJavaCpp> AwtHost::Jvm() { return PublishedJvmOf(m_host->pid()); }
 
 HostWindow HostWindow::TopLevel(HostProcess& host, LONG x, LONG y, LONG width, LONG height) {
     return FromAnswer(host, host.Command("window " + std::to_string(x) + " " + std::to_string(y) + " " +

@@ -15,6 +15,11 @@
 
 namespace mv::test {
 
+// Starts a host running samples.BothApps with the hook jar as the assistive technology and
+// -Xcheck:jni, its JVM output kept, for at most `lifetimeSeconds`, and waits until the module lists
+// both sample windows. Answers the host, or null with the reason in `problem`.
+std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::string& problem);
+
 class AwtHost {
 public:
     // The program's host, started on first use; null when it could not start (see Problem()).
@@ -30,7 +35,6 @@ public:
 
 private:
     AwtHost() = default;
-    bool WaitForListedWindows(std::size_t count, DWORD timeoutMs);
     std::unique_ptr<ModuleRegistration> m_registration;
     std::unique_ptr<HostProcess> m_host;
 };

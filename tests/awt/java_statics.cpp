@@ -43,18 +43,6 @@ std::vector<JavaHandle> ArrayElements(IMvJavaCpp* jvm, UINT64 array) {
 
 }  // namespace
 
-void MakeArgumentArray(unique_variant& out, std::vector<VARIANT> elements) {
-    out.reset();
-    SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(elements.size()));
-    for (LONG i = 0; i < static_cast<LONG>(elements.size()); ++i) {
-        if (array) ::SafeArrayPutElement(array, &i, &elements[static_cast<std::size_t>(i)]);
-        ::VariantClear(&elements[static_cast<std::size_t>(i)]);
-    }
-    if (!array) return;
-    V_VT(out.get_mutable()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(out.get_mutable()) = array;
-}
-
 JavaHandle::JavaHandle(JavaHandle&& other) noexcept
     : m_jvm(std::move(other.m_jvm)), m_handle(std::exchange(other.m_handle, 0)) {}
 

@@ -16,11 +16,9 @@
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
 #include "common/com/variant.h"
+#include "variant_values.h"
 
 namespace mv::test {
-
-// An argument array (VT_ARRAY | VT_VARIANT, lower bound 0) of `elements`, which it takes over.
-void MakeArgumentArray(unique_variant& out, std::vector<VARIANT> elements);
 
 // A Java object handle owned by the test, deleted through the bridge.
 class JavaHandle {

@@ -207,6 +207,17 @@ std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput) 
     return warnings;
 }
 
+com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid) {
+    using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
+    static const HMODULE module = ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str());
+    static const auto byPid =
+        module ? reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")))
+               : nullptr;
+    com_ptr<IMvJavaCpp> jvm;
+    if (byPid) jvm.attach(byPid(pid));
+    return jvm;
+}
+
 ModuleRegistration::ModuleRegistration() {
     m_module = ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str());
     if (!m_module) return;

@@ -9,9 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "MvJavaJniComRot_h.h"
+#include "common/com/com_ptr.h"
 #include "common/win/handles.h"
 
 namespace mv::test {
+
+// The JVM option that installs the agent's hook jar as the assistive technology (the jar must be on
+// the class path).
+inline constexpr char kHookAsAssistiveTechnology[] =
+    "-Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener";
 
 struct HostSettings {
     std::vector<std::string> classPath = {MV_FIXTURES_JAR};  // Linux paths
@@ -68,6 +75,11 @@ private:
 // the JDK's own native methods (their first stack frame is a "Native Method" of a JDK module,
 // e.g. the font scaler's) are left out: they do not come from calls made through JNI from outside.
 std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput);
+
+// The main object that process `pid` published, found as any client finds it: through the built
+// module's GetJVMFromPid export (the module is loaded on first use and kept). A new proxy each
+// call; null when the module cannot be loaded or nothing answers for `pid`.
+com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid);
 
 // Registers the built module (classes and type library) for the life of the object.
 class ModuleRegistration {

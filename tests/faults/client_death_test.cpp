@@ -14,12 +14,11 @@
 #include "child_process.h"
 #include "common/com/bstr.h"
 #include "guarded_call.h"
-#include "wine_path.h"
+#include "host_process.h"
 
 namespace mv::test {
 namespace {
 
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
 
 constexpr char kHostPidVariable[] = "MV_FAULTS_HOST_PID";
 constexpr DWORD kChildReadyLimitMs = 120000;
@@ -117,12 +116,7 @@ TEST(ClientDeathChild, DISABLED_HoldsObjectsUntilKilled) {
     const unsigned long pid = EnvironmentNumber(kHostPidVariable, 0);
     ASSERT_NE(pid, 0u);
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-    HMODULE module = ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str());
-    ASSERT_NE(module, nullptr);
-    auto byPid = reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
-    ASSERT_NE(byPid, nullptr);
-    com_ptr<IMvJavaCpp> jvm;
-    jvm.attach(byPid(pid));
+    com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(pid);
     ASSERT_TRUE(jvm);
 
     std::vector<Component> components = TopLevelWindows(jvm.get());

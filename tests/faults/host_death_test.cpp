@@ -22,13 +22,13 @@
 #include "guarded_call.h"
 #include "host_process.h"
 #include "linux_process.h"
+#include "variant_values.h"
 
 namespace {
 
 using mv::com_ptr;
 using mv::test::CallWithin;
 using mv::test::GuardedCall;
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
 
 constexpr DWORD kCallLimitMs = 60000;       // hang guard of one cross-process call
 constexpr DWORD kProcessEndLimitMs = 30000;  // a process that must end has ended by then
@@ -38,20 +38,6 @@ constexpr LONGLONG kMeetTimeoutMs = 240000;
 constexpr DWORD kIntoTheCallMs = 2000;
 
 mv::unique_bstr Bstr(const wchar_t* text) { return mv::unique_bstr(::SysAllocString(text)); }
-
-// An argument array holding one element.
-void OneArgument(mv::unique_variant& args, VARTYPE type, LONGLONG value) {
-    SAFEARRAYBOUND bound{1, 0};
-    V_VT(args.get_mutable()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(args.get_mutable()) = ::SafeArrayCreate(VT_VARIANT, 1, &bound);
-    VARIANT element;
-    ::VariantInit(&element);
-    V_VT(&element) = type;
-    if (type == VT_I8) V_I8(&element) = value;
-    else V_I4(&element) = static_cast<LONG>(value);
-    LONG index = 0;
-    ::SafeArrayPutElement(V_ARRAY(args.get_mutable()), &index, &element);
-}
 
 // What COM answers a call whose server process has gone. Which of them Wine gives depends on
 // where in the call the server went.
@@ -90,18 +76,13 @@ protected:
 
     void SetUp() override {
         ASSERT_EQ(s_registration->result(), S_OK) << "DllRegisterServer";
-        HMODULE module = ::GetModuleHandleW(L"MvJavaJniComRot.dll");
-        ASSERT_NE(module, nullptr);
-        m_lookup = reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
-        ASSERT_NE(m_lookup, nullptr);
     }
 
     // The published object of `pid`, looked up under the hang guard; null when none answers.
     com_ptr<IMvJavaCpp> Find(DWORD pid) {
         auto found = std::make_shared<com_ptr<IMvJavaCpp>>();
-        const LookupByPid lookup = m_lookup;
-        CallWithin(kCallLimitMs, [found, lookup, pid] {
-            found->attach(lookup(pid));
+        CallWithin(kCallLimitMs, [found, pid] {
+            *found = mv::test::PublishedJvmOf(pid);
             return *found ? S_OK : S_FALSE;
         });
         com_ptr<IMvJavaCpp> result;
@@ -153,7 +134,7 @@ protected:
         const UINT64 echo = host.echo;
         return CallWithin(kCallLimitMs, [jvm, echo, value, answer] {
             mv::unique_variant args;
-            OneArgument(args, VT_I4, value);
+            mv::test::MakeArgumentArray(args, {mv::test::ArgI4(value)});
             return jvm->CallStaticIntMethod(echo, Bstr(L"echoInt").get(), Bstr(L"(I)I").get(), args.get(),
                                             answer.get());
         });
@@ -165,7 +146,7 @@ protected:
         const UINT64 rendezvous = host.rendezvous;
         GuardedCall call([jvm, rendezvous] {
             mv::unique_variant args;
-            OneArgument(args, VT_I8, kMeetTimeoutMs);
+            mv::test::MakeArgumentArray(args, {mv::test::ArgI8(kMeetTimeoutMs)});
             VARIANT_BOOL met = VARIANT_FALSE;
             return jvm->CallStaticBooleanMethod(rendezvous, Bstr(L"meet").get(), Bstr(L"(J)Z").get(), args.get(),
                                                 &met);
@@ -211,7 +192,6 @@ protected:
     }
 
     static std::unique_ptr<mv::test::ModuleRegistration> s_registration;
-    LookupByPid m_lookup = nullptr;
 };
 std::unique_ptr<mv::test::ModuleRegistration> HostDeath::s_registration;
 

@@ -21,7 +21,6 @@
 namespace mv::test {
 namespace {
 
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
 
 class HostileCrossProcess : public ::testing::Test {
 protected:
@@ -46,11 +45,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(s_registration->result(), S_OK) << "DllRegisterServer";
         ASSERT_TRUE(s_host->ready()) << "host output: " << s_host->output();
-        HMODULE module = ::GetModuleHandleW(L"MvJavaJniComRot.dll");
-        ASSERT_NE(module, nullptr);
-        auto byPid = reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
-        ASSERT_TRUE(byPid);
-        m_jvm.attach(byPid(s_host->pid()));
+        m_jvm = PublishedJvmOf(s_host->pid());
         ASSERT_TRUE(m_jvm) << "the published object of the host";
         // Only a proxy answers IClientSecurity: every call below crosses the process boundary.
         ASSERT_TRUE(m_jvm.try_query<IClientSecurity>()) << "the object is not a proxy";

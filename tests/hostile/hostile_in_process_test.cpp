@@ -12,21 +12,14 @@
 
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
-#include "hostile_rounds.h"
-#include "host_process.h"
-#include "jni_test.h"
 #include "common/com/variant.h"
-#include "jniproxy/mv_jni_proxy.h"
+#include "host_process.h"
+#include "hostile_rounds.h"
+#include "jni_test.h"
 #include "process_counters.h"
 
 namespace mv::test {
 namespace {
-
-long long LiveGlobals() {
-    MvJniProxyCounters c{};
-    MvJniProxy_GetCounters(&c);
-    return c.globalRefsMade - c.globalRefsDeleted;
-}
 
 DWORD HandleCount() {
     return static_cast<DWORD>(ProcessCounterReader(::GetCurrentProcessId()).Read().handles);
@@ -64,7 +57,7 @@ protected:
                 ++m_pendingCleared;
             }
         };
-        m_liveAtStart = LiveGlobals();
+        m_liveAtStart = LiveGlobalReferences();
     }
 
     void TearDown() override {
@@ -88,7 +81,7 @@ protected:
                 round();
                 if (HasFatalFailure()) return;
             }
-            ASSERT_EQ(LiveGlobals(), m_liveAtStart) << suite << ": global references after batch " << batch;
+            ASSERT_EQ(LiveGlobalReferences(), m_liveAtStart) << suite << ": global references after batch " << batch;
             ASSERT_FALSE(env()->ExceptionCheck()) << suite << ": a Java exception is pending after batch " << batch;
             const std::vector<std::string> warnings = FindJniWarnings(OutputOfThisTest());
             ASSERT_TRUE(warnings.empty()) << suite << ": " << warnings.front();
@@ -101,7 +94,7 @@ protected:
             }
             if (batch == 0 || done >= rounds)
                 std::printf("robustness: hostile %s batch %d handles=%lu live-globals=%lld\n", suite, batch,
-                            static_cast<unsigned long>(handles), LiveGlobals() - m_liveAtStart);
+                            static_cast<unsigned long>(handles), LiveGlobalReferences() - m_liveAtStart);
         }
         m_tally.Print(suite, m_settings.seed, rounds);
         std::printf("robustness: hostile %s pending exceptions left by GetClassByName/CallNonvirtual* and cleared: %d\n",

@@ -11,6 +11,7 @@
 #include "common/com/variant.h"
 #include "components.h"
 #include "java_statics.h"
+#include "variant_values.h"
 
 namespace mv::test {
 namespace {
@@ -23,14 +24,6 @@ std::string Narrow(const std::wstring& text) {
     std::string narrow;
     for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
     return narrow;
-}
-
-VARIANT IntArgument(LONG value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = value;
-    return v;
 }
 
 // A Java handle the checker made; deleted through the checker, which counts and checks that call.
@@ -104,13 +97,13 @@ void CheckedCalls::Methods(int salt) {
     CheckedHandle echo(*this, m_jvm);
     if (!Succeeded(m_jvm->NewDefJavaObject(Bstr(L"fixtures.Echo").get(), echo.put()), "NewDefJavaObject")) return;
     unique_variant args;
-    MakeArgumentArray(args, {IntArgument(salt)});
+    MakeArgumentArray(args, {ArgI4(salt)});
     LONG echoed = 0;
     if (Succeeded(m_jvm->CallStaticIntMethod(echo.get(), Bstr(L"echoInt").get(), Bstr(L"(I)I").get(), args.get(), &echoed),
                   "CallStaticIntMethod"))
         Check(echoed == salt, "echoInt");
     unique_variant three;
-    MakeArgumentArray(three, {IntArgument(salt), IntArgument(-salt), IntArgument(7)});
+    MakeArgumentArray(three, {ArgI4(salt), ArgI4(-salt), ArgI4(7)});
     unique_bstr ordered;
     if (Succeeded(m_jvm->CallStaticStringMethod(echo.get(), Bstr(L"ordered").get(), Bstr(L"(III)Ljava/lang/String;").get(),
                                                 three.get(), ordered.put()),

@@ -18,9 +18,9 @@
 #include "checked_calls.h"
 #include "child_process.h"
 #include "common/com/com_ptr.h"
+#include "host_process.h"
 #include "run_settings.h"
 #include "sample_host.h"
-#include "wine_path.h"
 
 namespace mv::test {
 namespace {
@@ -62,7 +62,6 @@ ClientResult ParseClientReport(const std::string& output) {
     return result;
 }
 
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
 
 struct LoadTotals {
     unsigned long long calls = 0;
@@ -150,11 +149,6 @@ TEST(LoadClient, DISABLED_FourThreadsCallTheMixUntilTheDeadline) {
     const unsigned long mirror = SettingOr(kMirrorVariable, 0);
     const unsigned long seconds = SettingOr(kSecondsVariable, kDefaultSeconds);
     ASSERT_NE(pid, 0u) << "started by the load test, which names the host";
-    HMODULE module = ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str());
-    ASSERT_NE(module, nullptr);
-    const auto byPid =
-        reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
-    ASSERT_NE(byPid, nullptr);
 
     struct ThreadResult {
         unsigned long long calls = 0;
@@ -169,8 +163,7 @@ TEST(LoadClient, DISABLED_FourThreadsCallTheMixUntilTheDeadline) {
             ThreadResult& result = results[static_cast<std::size_t>(t)];
             ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             {
-                com_ptr<IMvJavaCpp> jvm;
-                jvm.attach(byPid(static_cast<DWORD>(pid)));
+                com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(static_cast<DWORD>(pid));
                 if (!jvm) {
                     result.failures = 1;
                     result.texts.push_back("GetJVMFromPid found no object");

@@ -3,18 +3,10 @@
 #include <sstream>
 #include <vector>
 
+#include "awt_host.h"
 #include "components.h"
 
 namespace mv::test {
-namespace {
-
-using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
-
-constexpr char kAssistiveTechnology[] =
-    "-Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener";
-constexpr DWORD kWindowsOpenTimeoutMs = 120000;
-
-}  // namespace
 
 SampleHost::SampleHost(int lifetimeSeconds) {
     ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -23,32 +15,8 @@ SampleHost::SampleHost(int lifetimeSeconds) {
         m_problem = "DllRegisterServer failed";
         return;
     }
-    HostSettings settings;
-    settings.classPath = {MV_FIXTURES_JAR, MV_HOOK_JAR, MV_SAMPLES_JAR};
-    settings.jvmOptions = {"-Xcheck:jni", kAssistiveTechnology};
-    settings.mainClass = "samples.BothApps";
-    settings.keepJvmOutput = true;
-    settings.maxLifetimeSeconds = lifetimeSeconds;
-    m_host = std::make_unique<HostProcess>(settings);
-    if (!m_host->ready()) {
-        m_problem = "the host did not start; it printed: " + m_host->output();
-        return;
-    }
-    if (!m_host->WaitForJvmOutput("windows open", kWindowsOpenTimeoutMs)) {
-        m_problem = "the sample windows did not open; the JVM printed: " + m_host->JvmOutput();
-        return;
-    }
-    // The module lists the windows once their opening has been dispatched.
-    const ULONGLONG deadline = ::GetTickCount64() + kWindowsOpenTimeoutMs;
-    for (;;) {
-        const com_ptr<IMvJavaCpp> jvm = Jvm();
-        if (jvm && TopLevelWindows(jvm.get()).size() >= 2) break;
-        if (::GetTickCount64() > deadline) {
-            m_problem = "the module does not list the two sample windows";
-            return;
-        }
-        ::Sleep(200);
-    }
+    m_host = StartSampleAppsHost(lifetimeSeconds, m_problem);
+    if (!m_host) return;
     m_counters = std::make_unique<ProcessCounterReader>(m_host->pid());
     if (!m_counters->opened() || !m_counters->Read().ok) m_problem = "the host's counters cannot be read";
 }
@@ -61,13 +29,8 @@ SampleHost::~SampleHost() {
 }
 
 com_ptr<IMvJavaCpp> SampleHost::Jvm() const {
-    com_ptr<IMvJavaCpp> jvm;
-    HMODULE module = ::GetModuleHandleW(L"MvJavaJniComRot.dll");
-    auto byPid = module ? reinterpret_cast<LookupByPid>(
-                              reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")))
-                        : nullptr;
-    if (byPid && m_host) jvm.attach(byPid(m_host->pid()));
-    return jvm;
+    if (!m_host) return {};
+    return PublishedJvmOf(m_host->pid());
 }
 
 long long SampleHost::LiveReferences() {

@@ -52,12 +52,6 @@ protected:
         return messages;
     }
 
-    static long long LiveGlobalRefs() {
-        MvJniProxyCounters c{};
-        MvJniProxy_GetCounters(&c);
-        return c.globalRefsMade - c.globalRefsDeleted;
-    }
-
     logtest::LogSettingsScope m_log;
     mv::com_ptr<IMvJavaCpp> m_obj;
 };
@@ -156,14 +150,14 @@ TEST_F(HookClassPresent, AddAndRemoveChangeWhatTheHookListensFor) {
 TEST_F(HookClassPresent, EachHookHandleIsANewReferenceThatTheCallerOwns) {
     jobject hook = InstallHook();
     ASSERT_NE(hook, nullptr);
-    const long long before = LiveGlobalRefs();
+    const long long before = mv::test::LiveGlobalReferences();
 
     UINT64 first = 0, second = 0;
     ASSERT_EQ(m_obj->GetMorvaneAWTHook(&first), S_OK);
     ASSERT_EQ(m_obj->GetMorvaneAWTHook(&second), S_OK);
     EXPECT_NE(first, 0u);
     EXPECT_NE(first, second);
-    EXPECT_EQ(LiveGlobalRefs(), before + 2);
+    EXPECT_EQ(mv::test::LiveGlobalReferences(), before + 2);
     VARIANT_BOOL same = VARIANT_FALSE;
     ASSERT_EQ(m_obj->IsSameJavaObject(first, second, &same), S_OK);
     EXPECT_EQ(same, VARIANT_TRUE);
@@ -171,7 +165,7 @@ TEST_F(HookClassPresent, EachHookHandleIsANewReferenceThatTheCallerOwns) {
 
     EXPECT_EQ(m_obj->DeleteJavaObject(first), S_OK);
     EXPECT_EQ(m_obj->DeleteJavaObject(second), S_OK);
-    EXPECT_EQ(LiveGlobalRefs(), before);
+    EXPECT_EQ(mv::test::LiveGlobalReferences(), before);
     EXPECT_TRUE(LogMessages().empty());
     env()->DeleteLocalRef(hook);
 }

@@ -5,6 +5,10 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <vector>
+
+#include "common/com/variant.h"
+
 namespace mv::test {
 
 template <typename Set>
@@ -28,5 +32,18 @@ inline VARIANT ArgBstr(const wchar_t* text) {
 }
 // A zero value of any type (for types a member must refuse).
 inline VARIANT ArgOf(VARTYPE vt) { return MakeVariant(vt, [](VARIANT& v) { V_UI8(&v) = 0; }); }
+
+// An argument array (VT_ARRAY | VT_VARIANT, lower bound 0) of `elements`, which it takes over.
+inline void MakeArgumentArray(unique_variant& out, std::vector<VARIANT> elements) {
+    out.reset();
+    SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(elements.size()));
+    for (LONG i = 0; i < static_cast<LONG>(elements.size()); ++i) {
+        if (array) ::SafeArrayPutElement(array, &i, &elements[static_cast<std::size_t>(i)]);
+        ::VariantClear(&elements[static_cast<std::size_t>(i)]);
+    }
+    if (!array) return;
+    V_VT(out.get_mutable()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(out.get_mutable()) = array;
+}
 
 }  // namespace mv::test

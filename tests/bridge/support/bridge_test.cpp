@@ -1,16 +1,8 @@
 #include "bridge_test.h"
 
-#include "jniproxy/mv_jni_proxy.h"
 #include "jvm/mv_java_cpp.h"
 
 namespace mv::test {
-namespace {
-long long LiveGlobals() {
-    MvJniProxyCounters c{};
-    MvJniProxy_GetCounters(&c);
-    return c.globalRefsMade - c.globalRefsDeleted;
-}
-}  // namespace
 
 void BridgeTest::SetUp() {
     JniTest::SetUp();
@@ -19,7 +11,7 @@ void BridgeTest::SetUp() {
     ASSERT_EQ(m_bridge->JavaSaveRunningJVM(static_cast<LONG>(::GetCurrentProcessId()),
                                            reinterpret_cast<UINT64>(vm())),
               S_OK);
-    m_liveAtStart = LiveGlobals();
+    m_liveAtStart = LiveGlobalReferences();
 }
 
 void BridgeTest::TearDown() {
@@ -46,7 +38,7 @@ jobject BridgeTest::ObjectOf(UINT64 handle) {
     return reinterpret_cast<jobject>(static_cast<std::uintptr_t>(handle));
 }
 
-long long BridgeTest::LiveGlobalRefs() const { return LiveGlobals() - m_liveAtStart - static_cast<long long>(m_owned.size()); }
+long long BridgeTest::LiveGlobalRefs() const { return LiveGlobalReferences() - m_liveAtStart - static_cast<long long>(m_owned.size()); }
 
 ArgumentArray::ArgumentArray(std::vector<VARIANT> elements, LONG lowerBound) {
     ::VariantInit(&m_var);

@@ -108,6 +108,12 @@ bool JniTest::TakeException(const char* className) {
     return matches;
 }
 
+long long LiveGlobalReferences() {
+    MvJniProxyCounters counters{};
+    MvJniProxy_GetCounters(&counters);
+    return counters.globalRefsMade - counters.globalRefsDeleted;
+}
+
 std::string Utf(JNIEnv* env, jstring string) {
     if (string == nullptr) return "<null>";
     const char* chars = env->GetStringUTFChars(string, nullptr);

@@ -68,6 +68,9 @@ private:
     bool m_pushed;
 };
 
+// JNI global references made through the harness proxy in this process and not yet deleted.
+long long LiveGlobalReferences();
+
 // The text of a Java string read through GetStringUTFChars (modified UTF-8), "<null>" for null.
 std::string Utf(JNIEnv* env, jstring string);
 
