@@ -30,8 +30,7 @@ public final class AwtApp {
 
     public static void main(String[] args) {
         open();
-        System.out.println("windows open");
-        System.out.flush();
+        Launch.announceWindowsOpen();
     }
 
     /** Shows the AWT window and returns once it is showing and listed as opened. */

@@ -8,7 +8,6 @@ public final class BothApps {
     public static void main(String[] args) {
         LoginApp.open();
         AwtApp.open();
-        System.out.println("windows open");
-        System.out.flush();
+        Launch.announceWindowsOpen();
     }
 }

@@ -31,15 +31,10 @@ public final class GeneratedApp {
     }
 
     public static void main(String[] args) {
-        int count = args.length == 1 ? parseCount(args[0]) : -1;
-        if (count < 0) {
-            System.err.println("usage: samples.GeneratedApp N   (N = number of components, 0 or more)");
-            System.exit(1);
-        }
+        int count = Launch.countArgument(args, "samples.GeneratedApp N   (N = number of components, 0 or more)");
         EventThread.run(() -> create(count).setVisible(true));
         EventThread.settle();
-        System.out.println("windows open");
-        System.out.flush();
+        Launch.announceWindowsOpen();
     }
 
     /** Must run on the event thread. */
@@ -54,14 +49,6 @@ public final class GeneratedApp {
         new GeneratedApp().fill(content, count);
         frame.setContentPane(content);
         return frame;
-    }
-
-    private static int parseCount(String text) {
-        try {
-            return Integer.parseInt(text);
-        } catch (NumberFormatException e) {
-            return -1;
-        }
     }
 
     /** Puts exactly {@code count} components below {@code parent}, laid out in a grid of cells. */

@@ -29,8 +29,7 @@ public final class LoginApp {
 
     public static void main(String[] args) {
         open();
-        System.out.println("windows open");
-        System.out.flush();
+        Launch.announceWindowsOpen();
     }
 
     /** Shows the login window and returns once it is showing and listed as opened. */

@@ -17,19 +17,14 @@ public final class ManyWindows {
     }
 
     public static void main(String[] args) {
-        int count = args.length == 1 ? parseCount(args[0]) : -1;
-        if (count < 0) {
-            System.err.println("usage: samples.ManyWindows N   (N = number of windows, 0 or more)");
-            System.exit(1);
-        }
+        int count = Launch.countArgument(args, "samples.ManyWindows N   (N = number of windows, 0 or more)");
         EventThread.run(() -> {
             for (int i = 0; i < count; ++i) {
                 create(i).setVisible(true);
             }
         });
         EventThread.settle();
-        System.out.println("windows open");
-        System.out.flush();
+        Launch.announceWindowsOpen();
     }
 
     /** Must run on the event thread. */
@@ -42,13 +37,5 @@ public final class ManyWindows {
                         WIDTH + index % 7, HEIGHT + index % 5);
         frame.add(new JLabel("Window " + index));
         return frame;
-    }
-
-    private static int parseCount(String text) {
-        try {
-            return Integer.parseInt(text);
-        } catch (NumberFormatException e) {
-            return -1;
-        }
     }
 }
