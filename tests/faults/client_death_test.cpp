@@ -19,7 +19,6 @@
 namespace mv::test {
 namespace {
 
-
 constexpr char kHostPidVariable[] = "MV_FAULTS_HOST_PID";
 constexpr DWORD kChildReadyLimitMs = 120000;
 constexpr DWORD kCallLimitMs = 60000;

@@ -21,7 +21,6 @@
 namespace mv::test {
 namespace {
 
-
 class HostileCrossProcess : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {

@@ -62,7 +62,6 @@ ClientResult ParseClientReport(const std::string& output) {
     return result;
 }
 
-
 struct LoadTotals {
     unsigned long long calls = 0;
     unsigned long long failures = 0;
