@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,18 +20,6 @@ constexpr char kSection[] = "hwnd lookup";
 constexpr char kFloorName[] = "IsDisconnectObserverComplete (no Java)";
 constexpr int kLookupsPerRun = 20;
 constexpr DWORD kMirrorTimeoutMs = 300000;
-
-// The native windows of "mirror HWND X Y W H" lines.
-std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines) {
-    std::vector<ULONG> windows;
-    for (const std::string& line : lines) {
-        std::istringstream words(line);
-        std::string word;
-        unsigned long long window = 0;
-        if (words >> word >> window && word == "mirror") windows.push_back(static_cast<ULONG>(window));
-    }
-    return windows;
-}
 
 void Measure(const BenchSettings& settings, BenchHost& host, const std::vector<ULONG>& windows, int count,
              ResultTable& table, const std::string& figure) {
@@ -80,7 +67,7 @@ void MeasureHwndLookup(const BenchSettings& settings, ResultTable& table) {
             continue;
         }
         const std::vector<std::string> lines = host.process().CommandLines("mirror", "mirror done", kMirrorTimeoutMs);
-        const std::vector<ULONG> windows = MirroredWindows(lines);
+        const std::vector<ULONG> windows = test::MirroredWindows(lines);
         if (lines.empty() || lines.back() != "mirror done" || windows.size() != static_cast<std::size_t>(count)) {
             table.AddProblem(kSection, figure,
                              "the host mirrored " + std::to_string(windows.size()) + " windows; last answer: " +

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "awt_test.h"
+#include "bstr_values.h"
 #include "common/com/bstr.h"
 #include "java_statics.h"
 #include "variant_values.h"
@@ -15,7 +16,6 @@
 namespace mv::test {
 namespace {
 
-unique_bstr Bstr(const wchar_t* text) { return unique_bstr(::SysAllocString(text)); }
 
 struct AttributeAnswer {
     HRESULT hr = E_UNEXPECTED;

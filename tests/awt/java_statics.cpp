@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "bstr_values.h"
 #include "common/com/bstr.h"
 #include "common/com/safearray.h"
 #include "common/com/variant.h"
@@ -10,7 +11,6 @@
 namespace mv::test {
 namespace {
 
-unique_bstr Bstr(const std::wstring& text) { return unique_bstr::copy_of(text); }
 
 JavaHandle CallObject(IMvJavaCpp* jvm, UINT64 object, const wchar_t* name, const wchar_t* signature,
                       std::vector<VARIANT> args = {}) {

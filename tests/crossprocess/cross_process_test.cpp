@@ -9,6 +9,7 @@
 #include <string>
 
 #include "MvJavaJniComRot_h.h"
+#include "bstr_values.h"
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "common/com/safearray.h"
@@ -20,6 +21,7 @@
 
 namespace {
 
+using mv::test::Bstr;
 using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
 using LookupFirst = IMvJavaCpp*(__cdecl*)(DWORD*);
 
@@ -47,8 +49,6 @@ protected:
         m_jvm.attach(m_byPid(s_host->pid()));
         ASSERT_TRUE(m_jvm) << "the published object of the host";
     }
-
-    static mv::unique_bstr Bstr(const wchar_t* text) { return mv::unique_bstr(::SysAllocString(text)); }
 
     static std::unique_ptr<mv::test::ModuleRegistration> s_registration;
     static std::unique_ptr<mv::test::HostProcess> s_host;

@@ -1,5 +1,7 @@
 #include "host_process.h"
 
+#include <sstream>
+
 #include "common/win/command_line.h"
 #include "text_lines.h"
 #include "wine_path.h"
@@ -118,6 +120,11 @@ void HostProcess::Kill() {
     ::WaitForSingleObject(m_process.get(), 10000);
 }
 
+long long HostProcess::LiveReferences() {
+    const std::string answer = Command("refs");
+    return answer.rfind("refs ", 0) == 0 ? std::stoll(answer.substr(5)) : -1;
+}
+
 std::string HostProcess::Command(const std::string& command, DWORD timeoutMs) {
     const std::string line = command + "\n";
     DWORD written = 0;
@@ -205,6 +212,17 @@ std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput) 
         warnings.push_back(lines[i] + (next.empty() ? "" : "\n" + next));
     }
     return warnings;
+}
+
+std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines) {
+    std::vector<ULONG> windows;
+    for (const std::string& line : lines) {
+        std::istringstream words(line);
+        std::string word;
+        unsigned long long window = 0;
+        if (words >> word >> window && word == "mirror") windows.push_back(static_cast<ULONG>(window));
+    }
+    return windows;
 }
 
 com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid) {

@@ -52,6 +52,9 @@ public:
     // Sends a command and collects answer lines up to and including `lastLine` (or an "error" line).
     std::vector<std::string> CommandLines(const std::string& command, const std::string& lastLine,
                                           DWORD timeoutMs = 60000);
+    // Live JNI global references in the host (made minus deleted), as it counts them; -1 when it
+    // does not answer.
+    long long LiveReferences();
 
     // Everything the JVM printed so far (keepJvmOutput only).
     std::string JvmOutput() const;
@@ -75,6 +78,9 @@ private:
 // the JDK's own native methods (their first stack frame is a "Native Method" of a JDK module,
 // e.g. the font scaler's) are left out: they do not come from calls made through JNI from outside.
 std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput);
+
+// The native windows named by the "mirror HWND X Y W H" lines of the host's answer to "mirror".
+std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines);
 
 // The main object that process `pid` published, found as any client finds it: through the built
 // module's GetJVMFromPid export (the module is loaded on first use and kept). A new proxy each

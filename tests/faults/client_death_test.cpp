@@ -6,13 +6,14 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "awt_test.h"
+#include "bstr_values.h"
 #include "child_process.h"
 #include "common/com/bstr.h"
+#include "environment_number.h"
 #include "guarded_call.h"
 #include "host_process.h"
 
@@ -26,20 +27,12 @@ constexpr DWORD kCallLimitMs = 60000;
 // (MV_FAULTS_RELEASE_WATCH_MS).
 constexpr unsigned long kReleaseWatchMs = 20000;
 
-unsigned long EnvironmentNumber(const char* name, unsigned long fallback) {
-    const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
-    return std::strtoul(text, nullptr, 10);
-}
-
-unique_bstr Bstr(const wchar_t* text) { return unique_bstr(::SysAllocString(text)); }
-
 class ClientDeath : public AwtTest {
 protected:
     long long LiveReferences() {
-        const std::string answer = host().Command("refs");
-        EXPECT_EQ(answer.rfind("refs ", 0), 0u) << answer;
-        return answer.rfind("refs ", 0) == 0 ? std::stoll(answer.substr(5)) : -1;
+        const long long refs = host().LiveReferences();
+        EXPECT_GE(refs, 0) << "the host answers \"refs\"";
+        return refs;
     }
 
     // What another client does: list the windows, read one, make and drop a string, under the

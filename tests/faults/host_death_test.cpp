@@ -15,6 +15,7 @@
 #include <string>
 
 #include "MvJavaJniComRot_h.h"
+#include "bstr_values.h"
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "common/com/variant.h"
@@ -27,6 +28,7 @@
 namespace {
 
 using mv::com_ptr;
+using mv::test::Bstr;
 using mv::test::CallWithin;
 using mv::test::GuardedCall;
 
@@ -36,8 +38,6 @@ constexpr DWORD kProcessEndLimitMs = 30000;  // a process that must end has ende
 constexpr LONGLONG kMeetTimeoutMs = 240000;
 // Time given to a blocked call to travel into the JVM before the process under it is killed.
 constexpr DWORD kIntoTheCallMs = 2000;
-
-mv::unique_bstr Bstr(const wchar_t* text) { return mv::unique_bstr(::SysAllocString(text)); }
 
 // What COM answers a call whose server process has gone. Which of them Wine gives depends on
 // where in the call the server went.

@@ -96,6 +96,21 @@ std::size_t JavaElementSize(long type) {
     return type >= 0 && type < 8 ? kSizes[type] : 0;
 }
 
+std::vector<unsigned char> JavaBytesOf(const void* data, long type, std::size_t count) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::vector<unsigned char> java;
+    if (type == 0) {
+        for (std::size_t i = 0; i < count; ++i) {
+            SHORT b = 0;
+            std::memcpy(&b, bytes + i * 2, 2);
+            java.push_back(b ? 1 : 0);
+        }
+    } else {
+        java.assign(bytes, bytes + count * JavaElementSize(type));
+    }
+    return java;
+}
+
 ArrayWriteModel ModelArrayWrite(long type, const VARIANT& inArray, long javaType, long length) {
     ArrayWriteModel model;
     if (type < 0 || type > 7 || V_VT(&inArray) != (VT_ARRAY | ElementTypeOf(type))) {
@@ -110,17 +125,7 @@ ArrayWriteModel ModelArrayWrite(long type, const VARIANT& inArray, long javaType
         model.hr = E_FAIL;
         return model;
     }
-    const std::size_t size = JavaElementSize(type);
-    const auto* data = static_cast<const unsigned char*>(array->pvData);
-    for (long i = 0; i < length; ++i) {
-        if (type == 0) {  // VARIANT_BOOL elements become Java true (1) or false (0)
-            SHORT b = 0;
-            std::memcpy(&b, data + i * 2, 2);
-            model.bytes.push_back(b ? 1 : 0);
-        } else {
-            model.bytes.insert(model.bytes.end(), data + i * size, data + (i + 1) * size);
-        }
-    }
+    model.bytes = JavaBytesOf(array->pvData, type, static_cast<std::size_t>(length));
     return model;
 }
 

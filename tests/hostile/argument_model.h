@@ -36,4 +36,8 @@ ArrayWriteModel ModelArrayWrite(long type, const VARIANT& inArray, long javaType
 VARTYPE ElementTypeOf(long type);
 std::size_t JavaElementSize(long type);
 
+// What a Java array of `type` holds for the first `count` elements of SAFEARRAY data of that
+// type (booleans, 2-byte VARIANT_BOOL or VT_I2 there, become 1 or 0).
+std::vector<unsigned char> JavaBytesOf(const void* data, long type, std::size_t count);
+
 }  // namespace mv::test

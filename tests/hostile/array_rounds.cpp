@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "argument_model.h"
 
 namespace mv::test {
@@ -12,22 +10,10 @@ std::vector<unsigned char> HostileRounds::ReadJavaArray(UINT64 array, long type,
     unique_variant out;
     const HRESULT hr = m_bridge->GetJavaPrimitiveArray(array, static_cast<JavaTypes>(type), out.put());
     m_tally.Record("GetJavaPrimitiveArray", hr, kArrayCodes);
-    std::vector<unsigned char> bytes;
     ok = hr == S_OK && (out.type() & VT_ARRAY) && V_ARRAY(&out.get());
-    if (!ok) return bytes;
-    SAFEARRAY* a = V_ARRAY(&out.get());
-    const ULONG n = a->rgsabound[0].cElements;
-    const auto* data = static_cast<const unsigned char*>(a->pvData);
-    for (ULONG i = 0; i < n; ++i) {
-        if (type == 0) {  // read back as VT_I2 -1 or 0
-            SHORT v = 0;
-            std::memcpy(&v, data + i * 2, 2);
-            bytes.push_back(v ? 1 : 0);
-        } else {
-            bytes.insert(bytes.end(), data + i * JavaElementSize(type), data + (i + 1) * JavaElementSize(type));
-        }
-    }
-    return bytes;
+    if (!ok) return {};
+    const SAFEARRAY* a = V_ARRAY(&out.get());
+    return JavaBytesOf(a->pvData, type, a->rgsabound[0].cElements);  // booleans come back as VT_I2 -1 or 0
 }
 
 // A new primitive array of random type and size, then random writes and reads of it.

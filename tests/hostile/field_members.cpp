@@ -26,8 +26,8 @@ std::vector<FieldMember> FieldMembers() {
         {"SetObjectField", true, [](IMvJavaCpp* b, UINT64 h, BSTR n, BSTR s, R&, UINT64 v, CallResult&) { return b->SetObjectField(h, n, s, v); }},
         {"GetStaticStringField", false, [](IMvJavaCpp* b, UINT64 h, BSTR n, BSTR, R&, UINT64, CallResult& r) { return b->GetStaticStringField(h, n, r.text.put()); }},
         {"GetStringField", false, [](IMvJavaCpp* b, UINT64 h, BSTR n, BSTR, R&, UINT64, CallResult& r) { return b->GetStringField(h, n, r.text.put()); }},
-        {"SetStaticStringField", false, [](IMvJavaCpp* b, UINT64 h, BSTR n, BSTR, R& x, UINT64, CallResult&) { return b->SetStaticStringField(h, n, BstrOf(x.Text(30)).get()); }},
-        {"SetStringField", false, [](IMvJavaCpp* b, UINT64 h, BSTR n, BSTR, R& x, UINT64, CallResult&) { return b->SetStringField(h, n, BstrOf(x.Text(30)).get()); }},
+        {"SetStaticStringField", false, [](IMvJavaCpp* b, UINT64 h, BSTR n, BSTR, R& x, UINT64, CallResult&) { return b->SetStaticStringField(h, n, Bstr(x.Text(30)).get()); }},
+        {"SetStringField", false, [](IMvJavaCpp* b, UINT64 h, BSTR n, BSTR, R& x, UINT64, CallResult&) { return b->SetStringField(h, n, Bstr(x.Text(30)).get()); }},
     };
 #undef MV_GET
 #undef MV_SET

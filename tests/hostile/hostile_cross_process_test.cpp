@@ -66,10 +66,7 @@ protected:
         m_jvm.reset();
     }
 
-    long long HostRefs() {
-        const std::string answer = s_host->Command("refs");
-        return answer.rfind("refs ", 0) == 0 ? std::stoll(answer.substr(5)) : -1;
-    }
+    long long HostRefs() { return s_host->LiveReferences(); }
     DWORD HostHandles() {
         return static_cast<DWORD>(ProcessCounterReader(s_host->pid()).Read().handles);
     }
@@ -91,11 +88,9 @@ protected:
             ASSERT_TRUE(warnings.empty()) << suite << ": " << warnings.front();
             const DWORD handles = HostHandles();
             if (batch == 0) handlesAfterFirst = handles;
-            {
-                EXPECT_LE(std::labs(static_cast<long>(handles) - static_cast<long>(handlesAfterFirst)), kHandleBand)
+            EXPECT_LE(std::labs(static_cast<long>(handles) - static_cast<long>(handlesAfterFirst)), kHandleBand)
                 << suite << ": host handle count " << handles << " after batch " << batch << ", "
                 << handlesAfterFirst << " after the first";
-            }
             if (batch == 0 || done >= rounds)
                 std::printf("robustness: hostile cross-process %s batch %d host-handles=%lu host-refs=%lld\n", suite,
                             batch, static_cast<unsigned long>(handles), HostRefs() - targetRefs);

@@ -87,11 +87,9 @@ protected:
             ASSERT_TRUE(warnings.empty()) << suite << ": " << warnings.front();
             const DWORD handles = HandleCount();
             if (batch == 0) handlesAfterFirst = handles;
-            {
-                EXPECT_LE(std::labs(static_cast<long>(handles) - static_cast<long>(handlesAfterFirst)), kHandleBand)
+            EXPECT_LE(std::labs(static_cast<long>(handles) - static_cast<long>(handlesAfterFirst)), kHandleBand)
                 << suite << ": handle count " << handles << " after batch " << batch << ", " << handlesAfterFirst
                 << " after the first";
-            }
             if (batch == 0 || done >= rounds)
                 std::printf("robustness: hostile %s batch %d handles=%lu live-globals=%lld\n", suite, batch,
                             static_cast<unsigned long>(handles), LiveGlobalReferences() - m_liveAtStart);
@@ -133,7 +131,7 @@ TEST_F(HostileInProcess, ZeroAndWrongKindHandles) {
 // UTF-8 sequence, and the JVM's checked mode ended the process in FindClass ("JNI class name is
 // not a valid UTF8 string"). Such a name names no class; every class lookup now refuses it.
 TEST_F(HostileInProcess, ClassNamesOutsideTheBmpAreRefused) {
-    const unique_bstr dotted = BstrOf(L"fixtures.Echo\U0001F511"), slashed = BstrOf(L"java/lang/\U0001F511");
+    const unique_bstr dotted = Bstr(L"fixtures.Echo\U0001F511"), slashed = Bstr(L"java/lang/\U0001F511");
     UINT64 handle = 0;
     EXPECT_EQ(m_bridge->NewDefJavaObject(dotted.get(), &handle), E_FAIL);
     EXPECT_EQ(m_bridge->GetClassByName(slashed.get(), &handle), E_FAIL);
@@ -141,15 +139,15 @@ TEST_F(HostileInProcess, ClassNamesOutsideTheBmpAreRefused) {
     VARIANT_BOOL is = 0;
     EXPECT_EQ(m_bridge->IsInstanceOf(m_targets.echo, dotted.get(), &is), E_FAIL);
     unique_variant none;
-    EXPECT_EQ(m_bridge->CallNonvirtualVoidMethod(m_targets.echo, dotted.get(), BstrOf(L"notify").get(),
-                                                 BstrOf(L"()V").get(), none.get()), E_FAIL);
+    EXPECT_EQ(m_bridge->CallNonvirtualVoidMethod(m_targets.echo, dotted.get(), Bstr(L"notify").get(),
+                                                 Bstr(L"()V").get(), none.get()), E_FAIL);
     unique_bstr text;
-    EXPECT_EQ(m_bridge->CallNonvirtualStringMethod(m_targets.echo, slashed.get(), BstrOf(L"toString").get(),
-                                                   BstrOf(L"()Ljava/lang/String;").get(), none.get(), text.put()), E_FAIL);
+    EXPECT_EQ(m_bridge->CallNonvirtualStringMethod(m_targets.echo, slashed.get(), Bstr(L"toString").get(),
+                                                   Bstr(L"()Ljava/lang/String;").get(), none.get(), text.put()), E_FAIL);
     EXPECT_FALSE(text);
     EXPECT_FALSE(env()->ExceptionCheck());
     // The JVM is still there and the same lookups work with a plain name.
-    EXPECT_EQ(m_bridge->IsInstanceOf(m_targets.echo, BstrOf(L"fixtures.Echo").get(), &is), S_OK);
+    EXPECT_EQ(m_bridge->IsInstanceOf(m_targets.echo, Bstr(L"fixtures.Echo").get(), &is), S_OK);
     EXPECT_EQ(is, VARIANT_TRUE);
 }
 
@@ -158,25 +156,19 @@ TEST_F(HostileInProcess, ClassNamesOutsideTheBmpAreRefused) {
 TEST_F(HostileInProcess, ClassDescriptorsAreNoClassNames) {
     for (const wchar_t* name : {L"L;", L"Ljava/lang/Object;", L"Ljava.lang.Object;"}) {
         UINT64 handle = 0;
-        EXPECT_EQ(m_bridge->NewDefJavaObject(BstrOf(name).get(), &handle), E_FAIL);
-        EXPECT_EQ(m_bridge->GetClassByName(BstrOf(name).get(), &handle), E_FAIL);
+        EXPECT_EQ(m_bridge->NewDefJavaObject(Bstr(name).get(), &handle), E_FAIL);
+        EXPECT_EQ(m_bridge->GetClassByName(Bstr(name).get(), &handle), E_FAIL);
         EXPECT_EQ(handle, 0u);
         VARIANT_BOOL is = 0;
-        EXPECT_EQ(m_bridge->IsInstanceOf(m_targets.echo, BstrOf(name).get(), &is), E_FAIL);
+        EXPECT_EQ(m_bridge->IsInstanceOf(m_targets.echo, Bstr(name).get(), &is), E_FAIL);
         EXPECT_EQ(is, 0);
         EXPECT_FALSE(env()->ExceptionCheck());
     }
     // Array descriptors are class names.
     VARIANT_BOOL is = 0;
-    EXPECT_EQ(m_bridge->IsInstanceOf(m_targets.objects, BstrOf(L"[Ljava/lang/Object;").get(), &is), S_OK);
+    EXPECT_EQ(m_bridge->IsInstanceOf(m_targets.objects, Bstr(L"[Ljava/lang/Object;").get(), &is), S_OK);
     EXPECT_EQ(is, VARIANT_TRUE);
 }
-
-}  // namespace
-}  // namespace mv::test
-
-namespace mv::test {
-namespace {
 
 // Found by the argument rounds: only the first dimension of an argument array counts, and the
 // bridge took that many elements even when another dimension held none, reading past the
@@ -201,12 +193,12 @@ TEST_F(HostileInProcess, ArgumentArraysAreNeverReadPastTheirElements) {
     V_VT(&params) = VT_ARRAY | VT_VARIANT;
     V_ARRAY(&params) = array;
     LONG value = 0;
-    const HRESULT hr = m_bridge->CallStaticIntMethod(m_targets.echo, BstrOf(L"echoInt").get(), BstrOf(L"(I)I").get(), params, &value);
+    const HRESULT hr = m_bridge->CallStaticIntMethod(m_targets.echo, Bstr(L"echoInt").get(), Bstr(L"(I)I").get(), params, &value);
     EXPECT_EQ(hr, E_FAIL);
     EXPECT_EQ(value, 0);
     // The same array with its second dimension holding one element passes the one argument.
     array->rgsabound[0] = {1, 0};
-    EXPECT_EQ(m_bridge->CallStaticIntMethod(m_targets.echo, BstrOf(L"echoInt").get(), BstrOf(L"(I)I").get(), params, &value), S_OK);
+    EXPECT_EQ(m_bridge->CallStaticIntMethod(m_targets.echo, Bstr(L"echoInt").get(), Bstr(L"(I)I").get(), params, &value), S_OK);
     EXPECT_EQ(value, 42);
     ::SafeArrayDestroyDescriptor(array);
 }

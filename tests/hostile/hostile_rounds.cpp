@@ -13,10 +13,6 @@
 
 namespace mv::test {
 
-unique_bstr BstrOf(const std::wstring& text) {
-    return unique_bstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-}
-
 std::wstring UpToNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
 std::string Printable(const std::wstring& text) {
@@ -60,15 +56,15 @@ struct HostileRounds::CallTarget {
 
 bool TargetObjects::Make(IMvJavaCpp* bridge) {
     auto make = [&](const wchar_t* className, UINT64& out) {
-        EXPECT_EQ(bridge->NewDefJavaObject(BstrOf(className).get(), &out), S_OK) << Printable(className);
+        EXPECT_EQ(bridge->NewDefJavaObject(Bstr(className).get(), &out), S_OK) << Printable(className);
         return out != 0;
     };
     if (!make(L"fixtures.Echo", echo) || !make(L"fixtures.Fields", fields)) return false;
     UINT64 arrayFields = 0;
     if (!make(L"fixtures.ArrayFields", arrayFields)) return false;
-    EXPECT_EQ(bridge->GetStaticObjectField(arrayFields, BstrOf(L"objects").get(), BstrOf(L"[Ljava/lang/Object;").get(), &objects), S_OK);
-    EXPECT_EQ(bridge->GetStaticObjectField(arrayFields, BstrOf(L"objectsWithNull").get(), BstrOf(L"[Ljava/lang/Object;").get(), &objectsWithNull), S_OK);
-    EXPECT_EQ(bridge->GetStaticObjectField(arrayFields, BstrOf(L"ints").get(), BstrOf(L"[I").get(), &ints), S_OK);
+    EXPECT_EQ(bridge->GetStaticObjectField(arrayFields, Bstr(L"objects").get(), Bstr(L"[Ljava/lang/Object;").get(), &objects), S_OK);
+    EXPECT_EQ(bridge->GetStaticObjectField(arrayFields, Bstr(L"objectsWithNull").get(), Bstr(L"[Ljava/lang/Object;").get(), &objectsWithNull), S_OK);
+    EXPECT_EQ(bridge->GetStaticObjectField(arrayFields, Bstr(L"ints").get(), Bstr(L"[I").get(), &ints), S_OK);
     EXPECT_EQ(bridge->DeleteJavaObject(arrayFields), S_OK);
     unique_variant elements;
     EXPECT_EQ(bridge->GetJavaObjectArray(objects, elements.put()), S_OK);
@@ -77,7 +73,7 @@ bool TargetObjects::Make(IMvJavaCpp* bridge) {
         integer = data[1];
         EXPECT_EQ(bridge->DeleteJavaObject(data[0]), S_OK);
     }
-    EXPECT_EQ(bridge->NewJavaString(BstrOf(L"hostile").get(), &text), S_OK);
+    EXPECT_EQ(bridge->NewJavaString(Bstr(L"hostile").get(), &text), S_OK);
     all = {echo, fields, integer, text, ints, objects, objectsWithNull};
     for (UINT64 h : all)
         if (!h) return false;
@@ -96,14 +92,13 @@ HostileRounds::HostileRounds(IMvJavaCpp* bridge, const TargetObjects& t, RandomS
     : m_bridge(bridge), m_targets(t), m_random(random), m_tally(tally), m_generator(random, t.all) {
     IMvJavaCpp* b = bridge;
     const auto ok = [](const std::vector<VARIANT>&) { return S_OK; };
-    const auto fine = [](const std::string& problem) { return problem; };
     using Args = const std::vector<VARIANT>&;
     auto add = [&](CallGroup g, ResultKind k, UINT64 o, const wchar_t* super, const wchar_t* name, const wchar_t* sig,
                    std::function<std::string(Args, const CallResult&)> check,
                    std::function<HRESULT(Args)> expected = nullptr) {
         m_callTargets.push_back({g, k, o, super, name, sig, expected ? expected : ok, std::move(check)});
     };
-    const auto want = [fine](bool good, const char* what) { return fine(good ? "" : what); };
+    const auto want = [](bool good, const char* what) { return std::string(good ? "" : what); };
     // Static: the echo methods give back exactly what arrived.
     add(CallGroup::Static, ResultKind::Boolean, t.echo, L"", L"echoBoolean", L"(Z)Z", [want](Args a, const CallResult& r) {
         return want(r.z == (V_BOOL(&Arg(a, 0)) ? VARIANT_TRUE : VARIANT_FALSE), "echoBoolean value");
@@ -181,13 +176,16 @@ HostileRounds::~HostileRounds() = default;
 
 void HostileRounds::Delete(UINT64 handle) { EXPECT_EQ(m_bridge->DeleteJavaObject(handle), S_OK); }
 
+CallResult HostileRounds::InvokeTarget(const CallTarget& t, UINT64 object, const VARIANT& params) {
+    const unique_bstr superclass = Bstr(t.superclass), name = Bstr(t.name), signature = Bstr(t.signature);
+    return InvokeCall(m_bridge, {t.group, t.kind, object, superclass.get(), name.get(), signature.get()}, params);
+}
+
 void HostileRounds::CheckCall(const CallTarget& t, const VARIANT& params, const std::string& what) {
     const ArgumentsModel model = ModelArguments(params);
     HRESULT expected = model.hr;
     if (SUCCEEDED(expected)) expected = model.kinds == SignatureKinds(t.signature) ? t.expected(model.values) : E_FAIL;
-    const unique_bstr superclass = BstrOf(t.superclass), name = BstrOf(t.name), signature = BstrOf(t.signature);
-    CallRequest request{t.group, t.kind, t.object, superclass.get(), name.get(), signature.get()};
-    const CallResult r = InvokeCall(m_bridge, request, params);
+    const CallResult r = InvokeTarget(t, t.object, params);
     const std::string member = CallMemberName(t.group, t.kind);
     EXPECT_TRUE(m_tally.Record(member, r.hr, kCallCodes)) << member << " answered 0x" << std::hex << r.hr;
     EXPECT_EQ(r.hr, expected) << member << " " << Printable(t.name) << " " << what << ": params vt 0x" << std::hex
@@ -260,17 +258,14 @@ void HostileRounds::ZeroHandleRound() {
     static const std::vector<FieldMember> members = FieldMembers();
     for (const FieldMember& m : members) {
         CallResult r;
-        r.hr = m.call(m_bridge, 0, BstrOf(L"intField").get(), BstrOf(L"Ljava/lang/Object;").get(), m_random, m_targets.text, r);
+        r.hr = m.call(m_bridge, 0, Bstr(L"intField").get(), Bstr(L"Ljava/lang/Object;").get(), m_random, m_targets.text, r);
         EXPECT_TRUE(m_tally.Record(m.name, r.hr, kFieldCodes));
         EXPECT_EQ(r.hr, E_FAIL) << m.name << " with a zero handle";
         EXPECT_TRUE(r.OutputsUntouched()) << m.name;
     }
     for (const CallTarget& t : m_callTargets) {
-        CallTarget zero = t;
-        zero.object = 0;
         unique_variant none;
-        const unique_bstr superclass = BstrOf(t.superclass), name = BstrOf(t.name), signature = BstrOf(t.signature);
-        const CallResult r = InvokeCall(m_bridge, {t.group, t.kind, 0, superclass.get(), name.get(), signature.get()}, none.get());
+        const CallResult r = InvokeTarget(t, 0, none.get());
         EXPECT_TRUE(m_tally.Record(CallMemberName(t.group, t.kind), r.hr, kCallCodes));
         EXPECT_EQ(r.hr, E_FAIL) << CallMemberName(t.group, t.kind) << " with a zero handle";
         EXPECT_TRUE(r.OutputsUntouched());
@@ -282,7 +277,7 @@ void HostileRounds::ZeroHandleRound() {
     EXPECT_FALSE(text);
     EXPECT_EQ(m_bridge->DeleteJavaObject(0), E_FAIL);
     VARIANT_BOOL is = 0;
-    EXPECT_EQ(m_bridge->IsInstanceOf(0, BstrOf(L"java.lang.Object").get(), &is), E_FAIL);
+    EXPECT_EQ(m_bridge->IsInstanceOf(0, Bstr(L"java.lang.Object").get(), &is), E_FAIL);
     EXPECT_EQ(m_bridge->IsSameJavaObject(0, 0, &is), S_OK);
     EXPECT_EQ(is, VARIANT_TRUE);
     LONG size = 0;

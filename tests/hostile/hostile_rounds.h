@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
+#include "bstr_values.h"
+#include "call_members.h"
 #include "hresult_tally.h"
 #include "random_source.h"
 #include "variant_generator.h"
@@ -53,6 +55,8 @@ public:
 
 private:
     struct CallTarget;
+    // The target's member on `object` (the target's own, or another handle) with `params`.
+    CallResult InvokeTarget(const CallTarget& target, UINT64 object, const VARIANT& params);
     void CheckCall(const CallTarget& target, const VARIANT& params, const std::string& what);
     void FieldNameRound();
     void CallNameRound();
@@ -68,8 +72,6 @@ private:
     std::vector<CallTarget> m_callTargets;
 };
 
-// A BSTR of exactly `text` (embedded NULs kept).
-unique_bstr BstrOf(const std::wstring& text);
 // The text of a BSTR up to its first NUL, as JNI receives it.
 std::wstring UpToNul(const std::wstring& text);
 // At most 60 units of `text` for a message, non-ASCII as \uXXXX.

@@ -6,7 +6,7 @@ namespace mv::test {
 
 const AllowedCodes kFieldCodes = {S_OK, E_FAIL};
 const AllowedCodes kCallCodes = {S_OK, E_FAIL, E_INVALIDARG, DISP_E_BADINDEX, E_OUTOFMEMORY};
-const AllowedCodes kArrayCodes = {S_OK, E_FAIL, E_INVALIDARG, DISP_E_BADINDEX, E_OUTOFMEMORY};
+const AllowedCodes kArrayCodes = kCallCodes;
 const AllowedCodes kHandleCodes = {S_OK, E_FAIL, E_INVALIDARG, E_OUTOFMEMORY};
 const AllowedCodes kComponentCodes = {S_OK, S_FALSE, E_FAIL, E_INVALIDARG, E_OUTOFMEMORY};
 

@@ -18,7 +18,7 @@ void HostileRounds::FieldNameRound() {
     const FieldMember& m = members[static_cast<std::size_t>(m_random.Between(0, static_cast<long long>(members.size()) - 1))];
     std::wstring name = m_random.JunkName(), signature = m_random.JunkSignature();
     if (m.object && m_random.Chance(40)) name = m_random.Chance(50) ? L"objectField" : L"staticObject";
-    const unique_bstr n = BstrOf(name), s = BstrOf(signature);
+    const unique_bstr n = Bstr(name), s = Bstr(signature);
     const UINT64 object = m_generator.Handle();
     CallResult r;
     r.hr = m.call(m_bridge, object, n.get(), s.get(), m_random, m_targets.text, r);
@@ -35,7 +35,7 @@ void HostileRounds::CallNameRound() {
     std::wstring superclass = m_random.JunkName(), name = m_random.JunkName(), signature = m_random.JunkSignature();
     if (m_random.Chance(30)) name = L"hashCode";  // a real method with a signature that is not its own
     if (group == CallGroup::Nonvirtual && m_random.Chance(30)) superclass = L"java/lang/Object";
-    const unique_bstr sup = BstrOf(superclass), n = BstrOf(name), s = BstrOf(signature);
+    const unique_bstr sup = Bstr(superclass), n = Bstr(name), s = Bstr(signature);
     if (std::getenv("MV_HOSTILE_TRACE")) std::fprintf(stderr, "call '%s' '%s' '%s'\n", Printable(superclass).c_str(), Printable(name).c_str(), Printable(signature).c_str());
     VariantArena arena;
     unique_variant params;
@@ -53,7 +53,7 @@ void HostileRounds::CallNameRound() {
 // Class names: no class has a junk name; real objects have known classes; strings go and come back.
 void HostileRounds::ClassNameRound() {
     const std::wstring junk = m_random.JunkName();
-    const unique_bstr name = BstrOf(junk);
+    const unique_bstr name = Bstr(junk);
     if (std::getenv("MV_HOSTILE_TRACE")) std::fprintf(stderr, "class name '%s'\n", Printable(junk).c_str());
     UINT64 handle = 0;
     HRESULT hr = m_bridge->NewDefJavaObject(name.get(), &handle);
@@ -82,7 +82,7 @@ void HostileRounds::ClassNameRound() {
     };
     const auto& known = m_random.Pick(kKnown);
     is = 0;
-    hr = m_bridge->IsInstanceOf(m_targets.all[static_cast<std::size_t>(known.target)], BstrOf(known.className).get(), &is);
+    hr = m_bridge->IsInstanceOf(m_targets.all[static_cast<std::size_t>(known.target)], Bstr(known.className).get(), &is);
     EXPECT_TRUE(m_tally.Record("IsInstanceOf", hr, kHandleCodes));
     EXPECT_EQ(hr, S_OK) << Printable(known.className);
     EXPECT_EQ(is, known.is) << Printable(known.className);
@@ -110,7 +110,7 @@ void HostileRounds::ClassNameRound() {
 
     const std::wstring text = m_random.Text(m_random.Chance(5) ? 50000 : 60);
     UINT64 string = 0;
-    hr = m_bridge->NewJavaString(BstrOf(text).get(), &string);
+    hr = m_bridge->NewJavaString(Bstr(text).get(), &string);
     EXPECT_TRUE(m_tally.Record("NewJavaString", hr, kHandleCodes));
     EXPECT_EQ(hr, S_OK) << Printable(text);
     if (string) {

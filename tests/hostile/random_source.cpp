@@ -1,19 +1,12 @@
 #include "random_source.h"
 
-#include <cstdlib>
-#include <cwctype>
+#include <cwchar>
+
+#include "environment_number.h"
 
 namespace mv::test {
 namespace {
 constexpr std::uint64_t kDefaultSeed = 0x6d76686f7374696cULL;
-
-long long EnvNumber(const char* name, long long fallback) {
-    const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 0);
-    return end && *end == '\0' ? static_cast<long long>(value) : fallback;
-}
 
 // A name made only of '[' and one primitive letter is an array class that exists ("[I").
 bool IsPrimitiveArrayDescriptor(const std::wstring& name) {
@@ -25,8 +18,8 @@ bool IsPrimitiveArrayDescriptor(const std::wstring& name) {
 
 HostileSettings ReadHostileSettings(int defaultRounds) {
     HostileSettings settings;
-    settings.seed = static_cast<std::uint64_t>(EnvNumber("MV_HOSTILE_SEED", static_cast<long long>(kDefaultSeed)));
-    settings.rounds = static_cast<int>(EnvNumber("MV_HOSTILE_ROUNDS", defaultRounds));
+    settings.seed = EnvironmentNumber("MV_HOSTILE_SEED", kDefaultSeed);
+    settings.rounds = static_cast<int>(EnvironmentNumber("MV_HOSTILE_ROUNDS", static_cast<unsigned long long>(defaultRounds)));
     if (settings.rounds < 1) settings.rounds = 1;
     return settings;
 }

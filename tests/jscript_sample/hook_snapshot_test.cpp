@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "awt_test.h"
+#include "bstr_values.h"
 #include "common/com/bstr.h"
 #include "java_statics.h"
 #include "variant_values.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kUnlimited = -1;
 
-unique_bstr Bstr(const wchar_t* text) { return unique_bstr(::SysAllocString(text)); }
 
 std::wstring Quoted(const std::optional<std::wstring>& text) {
     if (!text) return L"null";

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "bstr_values.h"
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "common/com/variant.h"
@@ -17,8 +18,6 @@ namespace mv::test {
 namespace {
 
 constexpr std::size_t kFailureTextsKept = 10;
-
-unique_bstr Bstr(const std::wstring& text) { return unique_bstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))); }
 
 std::string Narrow(const std::wstring& text) {
     std::string narrow;

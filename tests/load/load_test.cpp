@@ -18,8 +18,8 @@
 #include "checked_calls.h"
 #include "child_process.h"
 #include "common/com/com_ptr.h"
+#include "environment_number.h"
 #include "host_process.h"
-#include "run_settings.h"
 #include "sample_host.h"
 
 namespace mv::test {
@@ -94,7 +94,7 @@ LoadTotals RunClients(SampleHost& host, ULONG mirror, unsigned long seconds, con
 }
 
 TEST(Load, SixteenConcurrentCallersGetRightAnswersAndLeaveTheHostAsTheyFoundIt) {
-    const unsigned long seconds = SettingOr(kSecondsVariable, kDefaultSeconds);
+    const unsigned long seconds = EnvironmentNumber(kSecondsVariable, kDefaultSeconds);
     SampleHost host(static_cast<int>(300 + seconds));
     ASSERT_TRUE(host.problem().empty()) << host.problem();
     const ULONG mirror = host.MirrorWindowTitled(L"Sign in");
@@ -144,9 +144,9 @@ TEST(Load, SixteenConcurrentCallersGetRightAnswersAndLeaveTheHostAsTheyFoundIt) 
 
 // One client process: four threads, each with its own proxy, calling the mix until the deadline.
 TEST(LoadClient, DISABLED_FourThreadsCallTheMixUntilTheDeadline) {
-    const unsigned long pid = SettingOr(kHostPidVariable, 0);
-    const unsigned long mirror = SettingOr(kMirrorVariable, 0);
-    const unsigned long seconds = SettingOr(kSecondsVariable, kDefaultSeconds);
+    const unsigned long pid = EnvironmentNumber(kHostPidVariable, 0);
+    const unsigned long mirror = EnvironmentNumber(kMirrorVariable, 0);
+    const unsigned long seconds = EnvironmentNumber(kSecondsVariable, kDefaultSeconds);
     ASSERT_NE(pid, 0u) << "started by the load test, which names the host";
 
     struct ThreadResult {

@@ -1,6 +1,5 @@
 #include "sample_host.h"
 
-#include <sstream>
 #include <vector>
 
 #include "awt_host.h"
@@ -33,30 +32,21 @@ com_ptr<IMvJavaCpp> SampleHost::Jvm() const {
     return PublishedJvmOf(m_host->pid());
 }
 
-long long SampleHost::LiveReferences() {
-    const std::string answer = m_host->Command("refs");
-    return answer.rfind("refs ", 0) == 0 ? std::stoll(answer.substr(5)) : -1;
-}
-
 HostSample SampleHost::Sample() {
     HostSample sample;
-    sample.refs = LiveReferences();
+    sample.refs = m_host->LiveReferences();
     if (m_counters) sample.counters = m_counters->Read();
     return sample;
 }
 
 ULONG SampleHost::MirrorWindowTitled(const std::wstring& title) {
     ULONG found = 0;
-    for (const std::string& line : m_host->CommandLines("mirror", "mirror done")) {
-        std::istringstream words(line);
-        std::string word;
-        unsigned long long value = 0;
-        if (!(words >> word >> value) || word != "mirror") continue;
+    for (ULONG value : MirroredWindows(m_host->CommandLines("mirror", "mirror done"))) {
         const HWND window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
         wchar_t text[128] = {};
         ::GetWindowTextW(window, text, 128);
         if (found == 0 && title == text)
-            found = static_cast<ULONG>(value);
+            found = value;
         else
             m_host->Command("close " + std::to_string(value));
     }

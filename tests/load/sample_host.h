@@ -36,8 +36,6 @@ public:
 
     // The host's main object (a new proxy each time).
     com_ptr<IMvJavaCpp> Jvm() const;
-    // Live JNI global references in the host, as it counts them (-1 when it does not answer).
-    long long LiveReferences();
     HostSample Sample();
 
     // Asks the host for a native window behind each Java window; answers the one titled `title`

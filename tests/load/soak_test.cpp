@@ -23,8 +23,8 @@
 #include "checked_calls.h"
 #include "common/com/com_ptr.h"
 #include "components.h"
+#include "environment_number.h"
 #include "least_squares.h"
-#include "run_settings.h"
 #include "sample_host.h"
 #include "typelib_stub_cost.h"
 
@@ -67,7 +67,7 @@ struct SoakRun {
 class Soak : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const unsigned long calls = SettingOr("MV_SOAK_CALLS", kDefaultCalls);
+        const unsigned long calls = EnvironmentNumber("MV_SOAK_CALLS", kDefaultCalls);
         // 35 to 50 ms a call under Wine on two busy cores here; the host may take twice that.
         s_host = std::make_unique<SampleHost>(static_cast<int>(600 + calls / 10));
         // What Wine keeps per stub, with the module's type library registered (by the host).
@@ -165,7 +165,7 @@ std::unique_ptr<SampleHost> Soak::s_host;
 StubCost Soak::s_stubCost;
 
 TEST_F(Soak, ComponentRoundsLeaveNoReferenceHandleOrMemoryBehind) {
-    const unsigned long calls = SettingOr("MV_SOAK_CALLS", kDefaultCalls);
+    const unsigned long calls = EnvironmentNumber("MV_SOAK_CALLS", kDefaultCalls);
     const ULONGLONG started = ::GetTickCount64();
     const SoakRun run = Run(calls, false);
     Print("soak", run);

@@ -11,13 +11,11 @@ int wmain(int argc, wchar_t** argv) {
     if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 3;
     IRunningObjectTable* table = nullptr;  // asks rpcss for the table: starts it
     if (SUCCEEDED(::GetRunningObjectTable(0, &table))) table->Release();
-    HWND window = ::CreateWindowExW(0, L"STATIC", L"prefix keeper", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                    nullptr);  // the first window of the desktop starts explorer
+    // The first window of the desktop starts explorer; it lives as long as the keeper.
+    ::CreateWindowExW(0, L"STATIC", L"prefix keeper", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     const HANDLE ready =
         ::CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (ready != INVALID_HANDLE_VALUE) ::CloseHandle(ready);
-    ::Sleep(INFINITE);
-    if (window) ::DestroyWindow(window);
-    ::CoUninitialize();
+    ::Sleep(INFINITE);  // the keeper ends with the prefix
     return 0;
 }

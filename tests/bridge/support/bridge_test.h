@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
+#include "bstr_values.h"
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "jni_test.h"
@@ -36,8 +37,6 @@ protected:
 
     // Global references made and not yet deleted through the proxy since SetUp.
     long long LiveGlobalRefs() const;
-
-    static unique_bstr Bstr(const wchar_t* text) { return unique_bstr(::SysAllocString(text)); }
 
 private:
     com_ptr<IMvJavaCpp> m_bridge;
