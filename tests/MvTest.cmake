@@ -38,5 +38,17 @@ endfunction()
 # mv_uses_log_settings(test...): programs that set the log's registry values (machine-wide in the
 # prefix; saved, changed and restored around each case) take turns.
 function(mv_uses_log_settings)
-  set_tests_properties(${ARGN} PROPERTIES RESOURCE_LOCK log_settings)
+  set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK log_settings)
+endfunction()
+
+# mv_uses_running_object_table(test...): programs that publish in the prefix's Running Object
+# Table (every Java-process host does) or assert on what it holds take turns.
+function(mv_uses_running_object_table)
+  set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK running_object_table)
+endfunction()
+
+# mv_uses_com_registration(test...): programs that register or unregister the module (machine-wide
+# in the prefix) take turns.
+function(mv_uses_com_registration)
+  set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK com_registration)
 endfunction()

@@ -1,15 +1,18 @@
 #pragma once
-// Shared fixture and helpers of the log tests: a clean set of log registry values (saved,
-// removed and restored around each test), a temporary log directory per test, file reading,
-// an independent decoder of obfuscated records and a parser of line headers.
+// Helpers of the tests that read the module's log: its registry values saved, removed and restored
+// around a scope that owns a log directory, file bytes, an obfuscated-file decoder, a line parser.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
+
+#include "common/win/handles.h"
 
 namespace logtest {
 
@@ -17,55 +20,145 @@ namespace logtest {
 inline constexpr wchar_t kDeploymentKey[] = L"SOFTWARE\\MORVANE\\DeploymentOptions";
 inline constexpr wchar_t kTempKey[] = L"SOFTWARE\\MORVANE\\Temp";
 
-std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
-void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
-bool FileExists(const std::wstring& path);
-// Sets creation and last-write time (Wine reports the last-write time as creation time).
-void SetFileTimes(const std::wstring& path, ULONGLONG fileTime);
+// The whole file, opened shared like a live log; fails the test when it cannot be read.
+inline std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    mv::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::vector<std::uint8_t> bytes(file ? ::GetFileSize(file.get(), nullptr) + 1 : 0);
+    DWORD read = 0;
+    EXPECT_TRUE(file && ::ReadFile(file.get(), bytes.data(), DWORD(bytes.size()), &read, nullptr))
+        << "cannot read " << ::testing::PrintToString(path);
+    bytes.resize(read);
+    return bytes;
+}
+
+inline void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    mv::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    const DWORD size = DWORD(bytes.size());
+    ASSERT_TRUE(file && (size == 0 || ::WriteFile(file.get(), bytes.data(), size, &written, nullptr)));
+    ASSERT_EQ(written, bytes.size());
+}
+
+inline bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != ~DWORD{0}; }
+
 // Names (without directory) of the files in `directory` matching `pattern`, sorted.
-std::vector<std::wstring> ListFiles(const std::wstring& directory, const wchar_t* pattern = L"*");
+inline std::vector<std::wstring> ListFiles(const std::wstring& directory, const wchar_t* pattern = L"*") {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    mv::unique_hfind search(::FindFirstFileW((directory + L"\\" + pattern).c_str(), &found));
+    for (bool more = bool(search); more; more = ::FindNextFileW(search.get(), &found)) {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
-// UTF-16LE bytes of `text`.
-std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text);
+inline std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {  // UTF-16LE, no terminator
+    std::vector<std::uint8_t> bytes;
+    for (wchar_t unit : text) bytes.insert(bytes.end(), {std::uint8_t(unit & 0xFF), std::uint8_t(unit >> 8)});
+    return bytes;
+}
 
-// Decodes the records of an obfuscated file (after its 6-byte header) with a scrambler of
-// the test's own; fails the test on a malformed file.
-std::vector<std::wstring> DecodeObfuscatedForTest(const std::vector<std::uint8_t>& file);
+// The records of an obfuscated file, unscrambled with a keystream written here from the rule
+// rather than shared with the library; fails the test on a malformed file.
+inline std::vector<std::wstring> DecodeObfuscatedForTest(const std::vector<std::uint8_t>& file) {
+    std::vector<std::wstring> records;
+    const std::vector<std::uint8_t> header = {0xFF, 0xFE, 0x01, 0x00, 0x00, 0x00};
+    if (file.size() < header.size() || !std::equal(header.begin(), header.end(), file.begin())) {
+        ADD_FAILURE() << "obfuscated file without its FF FE 01 00 00 00 header";
+        return records;
+    }
+    for (std::size_t at = header.size(); at < file.size();) {
+        std::uint32_t length = 0;
+        for (std::size_t i = 0; i < 4 && at + i < file.size(); ++i) length |= std::uint32_t{file[at + i]} << 8 * i;
+        if ((at += 4) > file.size() || length % 2 != 0 || length > file.size() - at) {
+            ADD_FAILURE() << "bad or partial record length " << length << " at " << at - 4;
+            break;
+        }
+        std::wstring text(length / 2, L'\0');
+        for (std::uint32_t i = 0, s = ((length >> 8) ^ length ^ 0x96u) & 0xFFu; i < length; ++i, ++at) {
+            s = (s % 2 == 1) ? ((((s >> 1) ^ 0xE6u) | 0x80u) & 0xFFu) : (s >> 1);
+            text[i / 2] = wchar_t(text[i / 2] | (file[at] ^ s) << (i % 2 * 8));
+        }
+        records.push_back(text);
+    }
+    return records;
+}
 
 struct ParsedLine {
     unsigned long level = 0;
-    SYSTEMTIME stamp{};
+    std::wstring stamp;  // yyyy-MM-dd HH:mm:ss.fff
     unsigned long processId = 0;
     unsigned long threadId = 0;
     std::optional<unsigned long> sessionId;
     std::wstring imageName;
     std::wstring message;
 };
-// Parses one line (without its line end); nullopt when it is not a well-formed log line.
-std::optional<ParsedLine> ParseLine(const std::wstring& line);
 
-// The process token's session id, as the header should show it.
-unsigned long TokenSessionId();
+// Parses one line (without its line end); nullopt when it is not a well-formed log line.
+inline std::optional<ParsedLine> ParseLine(const std::wstring& line) {
+    static const std::wregex pattern(L"L:(\\d+) (\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}) P:(\\d+) T:(\\d+)"
+                                     L"(?: S:(\\d+))?\\t\\{([^}\\t\\r\\n]*)\\}\\t([^\\r\\n]*)");
+    std::wsmatch m;
+    if (!std::regex_match(line, m, pattern)) return std::nullopt;
+    ParsedLine p{std::stoul(m[1].str()), m[2], std::stoul(m[3].str()), std::stoul(m[4].str()), {}, m[6], m[7]};
+    if (m[5].matched) p.sessionId = std::stoul(m[5].str());
+    return p;
+}
 
 // The log's registry values saved and removed for a scope, with a temporary log directory;
-// everything is put back (and the directory removed) when the scope ends. Other test programs
-// use it to capture the lines the module writes.
+// everything is put back (and the directory removed) when the scope ends.
 class LogSettingsScope {
 public:
-    LogSettingsScope();
-    ~LogSettingsScope();
+    LogSettingsScope() {
+        for (const wchar_t* name : {L"ObsLogLevel_Temp", L"LogObfuscationEnabled", L"LogLevel", L"LogFileSize",
+                                    L"LogFileCount", L"LogPath"}) {
+            Saved saved{m_saved.size() < 2 ? kTempKey : kDeploymentKey, name, false, REG_NONE, {}};
+            mv::unique_hkey key;
+            DWORD size = 0;
+            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, saved.key, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS &&
+                ::RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+                saved.data.resize(size);
+                saved.present = !::RegQueryValueExW(key.get(), name, nullptr, &saved.type, saved.data.data(), &size);
+            }
+            m_saved.push_back(saved);
+            RemoveValue(saved.key, name);
+        }
+        static LONG counter = 0;
+        wchar_t base[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, base);
+        m_dir = base + (L"mvlog_" + std::to_wstring(::GetCurrentProcessId())) + L"_" +
+                std::to_wstring(::InterlockedIncrement(&counter));
+        RemoveTree();
+        EXPECT_TRUE(::CreateDirectoryW(m_dir.c_str(), nullptr));
+    }
+    ~LogSettingsScope() {
+        for (const Saved& saved : m_saved) {
+            RemoveValue(saved.key, saved.name);
+            if (saved.present) SetRaw(saved.key, saved.name, saved.type, saved.data);
+        }
+        RemoveTree();
+    }
     LogSettingsScope(const LogSettingsScope&) = delete;
     LogSettingsScope& operator=(const LogSettingsScope&) = delete;
 
-    void SetDword(const wchar_t* key, const wchar_t* name, DWORD value);
-    void SetString(const wchar_t* key, const wchar_t* name, const std::wstring& text,
-                   DWORD type = REG_SZ);
-    void SetRaw(const wchar_t* key, const wchar_t* name, DWORD type,
-                const std::vector<std::uint8_t>& data);
-    void RemoveValue(const wchar_t* key, const wchar_t* name);
-
+    void SetDword(const wchar_t* key, const wchar_t* name, DWORD n) {
+        SetRaw(key, name, REG_DWORD, {BYTE(n), BYTE(n >> 8), BYTE(n >> 16), BYTE(n >> 24)});
+    }
+    void SetString(const wchar_t* key, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
+        SetRaw(key, name, type, Utf16Bytes(text + L'\0'));
+    }
+    void SetRaw(const wchar_t* key, const wchar_t* name, DWORD type, const std::vector<std::uint8_t>& data) {
+        EXPECT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, type, data.data(), DWORD(data.size())), 0);
+    }
+    void RemoveValue(const wchar_t* key, const wchar_t* name) { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, name); }
     // LogPath = the scope's directory, LogLevel = 1, and optionally the obfuscated form.
-    void EnableLogInDirectory(bool obfuscated = false);
+    void EnableLogInDirectory(bool obfuscated = false) {
+        SetString(kDeploymentKey, L"LogPath", m_dir);
+        SetDword(kDeploymentKey, L"LogLevel", 1);
+        if (obfuscated) SetDword(kTempKey, L"LogObfuscationEnabled", 1);
+    }
 
     const std::wstring& Dir() const { return m_dir; }
     std::wstring PathIn(const std::wstring& name) const { return m_dir + L"\\" + name; }
@@ -73,40 +166,21 @@ public:
     std::wstring ObfuscatedFile() const { return PathIn(L"wk_observer.mvl"); }
 
 private:
-    struct SavedValue {
-        const wchar_t* key = nullptr;
-        const wchar_t* name = nullptr;
-        bool present = false;
-        DWORD type = REG_NONE;
-        std::vector<BYTE> data;
+    void RemoveTree() {
+        for (const std::wstring& name : ListFiles(m_dir)) ::DeleteFileW(PathIn(name).c_str());
+        ::RemoveDirectoryW(m_dir.c_str());
+    }
+    struct Saved {
+        const wchar_t *key, *name;
+        bool present;
+        DWORD type;
+        std::vector<std::uint8_t> data;
     };
-    std::vector<SavedValue> m_saved;
+    std::vector<Saved> m_saved;
     std::wstring m_dir;
 };
 
-// Fixture of the log tests: a LogSettingsScope around each test.
-class LogTest : public ::testing::Test {
-protected:
-    void SetUp() override { m_scope.emplace(); }
-    void TearDown() override { m_scope.reset(); }
-
-    void SetDword(const wchar_t* key, const wchar_t* name, DWORD value) { m_scope->SetDword(key, name, value); }
-    void SetString(const wchar_t* key, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
-        m_scope->SetString(key, name, text, type);
-    }
-    void SetRaw(const wchar_t* key, const wchar_t* name, DWORD type, const std::vector<std::uint8_t>& data) {
-        m_scope->SetRaw(key, name, type, data);
-    }
-    void RemoveValue(const wchar_t* key, const wchar_t* name) { m_scope->RemoveValue(key, name); }
-    void EnableLogInDirectory(bool obfuscated = false) { m_scope->EnableLogInDirectory(obfuscated); }
-
-    const std::wstring& Dir() const { return m_scope->Dir(); }
-    std::wstring PathIn(const std::wstring& name) const { return m_scope->PathIn(name); }
-    std::wstring PlainFile() const { return m_scope->PlainFile(); }
-    std::wstring ObfuscatedFile() const { return m_scope->ObfuscatedFile(); }
-
-private:
-    std::optional<LogSettingsScope> m_scope;
-};
+// Fixture: a LogSettingsScope around each test.
+class LogTest : public ::testing::Test, public LogSettingsScope {};
 
 }  // namespace logtest
