@@ -13,7 +13,7 @@ namespace {
 const std::set<std::string>& FaultableFunctions() {
     static const std::set<std::string> names = {
         "AttachCurrentThread", "AttachCurrentThreadAsDaemon", "FindClass", "GetMethodID",
-        "GetStaticMethodID", "GetFieldID", "GetStaticFieldID", "NewGlobalRef", "NewWeakGlobalRef",
+        "GetStaticMethodID", "GetFieldID", "GetStaticFieldID", "GetObjectClass", "NewGlobalRef", "NewWeakGlobalRef",
         "NewLocalRef", "AllocObject", "NewObject", "NewString", "NewStringUTF", "NewObjectArray",
         "NewBooleanArray", "NewByteArray", "NewCharArray", "NewShortArray", "NewIntArray",
         "NewLongArray", "NewFloatArray", "NewDoubleArray", "GetStringChars", "GetStringUTFChars",

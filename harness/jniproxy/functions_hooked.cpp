@@ -72,6 +72,11 @@ jfieldID JNICALL GetStaticFieldID(JNIEnv* env, jclass cls, const char* name, con
                              MemberName("GetStaticFieldID", name), sig);
 }
 
+jclass JNICALL GetObjectClass(JNIEnv* env, jobject object) {
+    if (TakeFault("GetObjectClass")) return FailWithNull<jclass>(env, MV_JNI_SLOT(GetObjectClass));
+    return Forward<jclass>(env, MV_JNI_SLOT(GetObjectClass), object);
+}
+
 jobject JNICALL NewGlobalRef(JNIEnv* env, jobject object) {
     if (TakeFault("NewGlobalRef")) return FailWithNull<jobject>(env, MV_JNI_SLOT(NewGlobalRef));
     jobject global = Forward<jobject>(env, MV_JNI_SLOT(NewGlobalRef), object);

@@ -65,7 +65,7 @@ MV_JNI_PROXY_API void MvJniProxy_ResetCounters(void);
 //   AttachCurrentThread, AttachCurrentThreadAsDaemon: JNI_ERR, the thread stays detached;
 //   FindClass, GetMethodID, GetStaticMethodID, GetFieldID, GetStaticFieldID: the JVM is asked
 //     for a name that does not exist, so it answers null with its own pending error;
-//   NewGlobalRef, NewWeakGlobalRef, NewLocalRef: null, nothing pending (out of handles);
+//   GetObjectClass, NewGlobalRef, NewWeakGlobalRef, NewLocalRef: null, nothing pending;
 //   AllocObject, NewObject (all forms), NewString, NewStringUTF, NewObjectArray, New<T>Array,
 //   GetStringChars, GetStringUTFChars, Get<T>ArrayElements: null with OutOfMemoryError pending.
 // Returns 0 (and changes nothing) for any other function name or a negative count.

@@ -39,7 +39,7 @@
     X(VARARGS, NewObject) \
     X(VARARGS, NewObjectV) \
     X(ARGS, NewObjectA) \
-    X(PLAIN, GetObjectClass) \
+    X(HOOKED, GetObjectClass) \
     X(PLAIN, IsInstanceOf) \
     X(HOOKED, GetMethodID) \
     X(VARARGS, CallObjectMethod) \
