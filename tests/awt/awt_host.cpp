@@ -10,7 +10,6 @@ namespace mv::test {
 namespace {
 
 constexpr DWORD kWindowsOpenTimeoutMs = 120000;
-constexpr int kAwtHostLifetimeSeconds = 300;
 
 struct HostState {
     std::unique_ptr<AwtHost> host;
@@ -30,16 +29,6 @@ public:
 };
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HostEnvironment);
 
-bool WaitForListedWindows(DWORD pid, std::size_t count, DWORD timeoutMs) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(pid);
-        if (jvm && TopLevelWindows(jvm.get()).size() >= count) return true;
-        if (::GetTickCount64() > deadline) return false;
-        ::Sleep(200);
-    }
-}
-
 }  // namespace
 
 std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::string& problem) {
@@ -50,20 +39,15 @@ std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::strin
     settings.keepJvmOutput = true;
     settings.maxLifetimeSeconds = lifetimeSeconds;
     auto host = std::make_unique<HostProcess>(settings);
-    if (!host->ready()) {
-        problem = "the host did not start; it printed: " + host->output();
-        return nullptr;
-    }
-    if (!host->WaitForJvmOutput("windows open", kWindowsOpenTimeoutMs)) {
-        problem = "the sample windows did not open; the JVM printed: " + host->JvmOutput();
-        return nullptr;
-    }
+    if (!host->ready()) return problem = "the host did not start; it printed: " + host->output(), nullptr;
+    if (!host->WaitForJvmOutput("windows open", kWindowsOpenTimeoutMs))
+        return problem = "the sample windows did not open; the JVM printed: " + host->JvmOutput(), nullptr;
     // The windows are open; the module lists them once their opening has been dispatched.
-    if (!WaitForListedWindows(host->pid(), 2, kWindowsOpenTimeoutMs)) {
-        problem = "the module does not list the two sample windows";
-        return nullptr;
+    for (const ULONGLONG deadline = ::GetTickCount64() + kWindowsOpenTimeoutMs;; ::Sleep(200)) {
+        const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(host->pid());
+        if (jvm && TopLevelWindows(jvm.get()).size() >= 2) return host;
+        if (::GetTickCount64() > deadline) return problem = "the module does not list the two sample windows", nullptr;
     }
-    return host;
 }
 
 AwtHost* AwtHost::Get() {
@@ -73,13 +57,9 @@ AwtHost* AwtHost::Get() {
     ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     std::unique_ptr<AwtHost> host(new AwtHost);
     host->m_registration = std::make_unique<ModuleRegistration>();
-    if (host->m_registration->result() != S_OK) {
-        state.problem = "DllRegisterServer failed";
-        return nullptr;
-    }
-    host->m_host = StartSampleAppsHost(kAwtHostLifetimeSeconds, state.problem);
-    if (!host->m_host) return nullptr;
-    state.host = std::move(host);
+    if (host->m_registration->result() != S_OK) return state.problem = "DllRegisterServer failed", nullptr;
+    host->m_host = StartSampleAppsHost(300, state.problem);
+    if (host->m_host) state.host = std::move(host);
     return state.host.get();
 }
 
@@ -102,29 +82,23 @@ void AwtHost::ShutDown() {
 com_ptr<IMvJavaCpp> AwtHost::Jvm() { return PublishedJvmOf(m_host->pid()); }
 
 HostWindow HostWindow::TopLevel(HostProcess& host, LONG x, LONG y, LONG width, LONG height) {
-    return FromAnswer(host, host.Command("window " + std::to_string(x) + " " + std::to_string(y) + " " +
-                                         std::to_string(width) + " " + std::to_string(height)));
+    return Request(host, "window " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(width) + " " +
+                             std::to_string(height));
 }
 
 HostWindow HostWindow::Child(HostProcess& host, HWND parent, LONG x, LONG y, LONG width, LONG height) {
-    return FromAnswer(host, host.Command("child " + std::to_string(reinterpret_cast<ULONG_PTR>(parent)) + " " +
-                                         std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(width) +
-                                         " " + std::to_string(height)));
+    return Request(host, "child " + std::to_string(reinterpret_cast<ULONG_PTR>(parent)) + " " + std::to_string(x) +
+                             " " + std::to_string(y) + " " + std::to_string(width) + " " + std::to_string(height));
 }
 
-HostWindow HostWindow::FromAnswer(HostProcess& host, const std::string& answer) {
+HostWindow HostWindow::Request(HostProcess& host, const std::string& command) {
     HostWindow window;
-    window.m_answer = answer;
-    if (answer.rfind("window ", 0) != 0) return window;
+    window.m_answer = host.Command(command);
+    if (window.m_answer.rfind("window ", 0) != 0) return window;
     window.m_host = &host;
-    window.m_window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::stoull(answer.substr(7))));
+    window.m_window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::stoull(window.m_answer.substr(7))));
     return window;
 }
-
-HostWindow::HostWindow(HostWindow&& other) noexcept
-    : m_host(std::exchange(other.m_host, nullptr)),
-      m_window(std::exchange(other.m_window, nullptr)),
-      m_answer(std::move(other.m_answer)) {}
 
 HostWindow& HostWindow::operator=(HostWindow&& other) noexcept {
     if (this != &other) {

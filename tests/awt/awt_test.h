@@ -16,10 +16,8 @@ protected:
         m_jvm = m_host->Jvm();
         ASSERT_TRUE(m_jvm) << "the published object of the host";
     }
-
     HostProcess& host() { return m_host->process(); }
     IMvJavaCpp* jvm() { return m_jvm.get(); }
-
     // A top-level window of the application by its name; fails the test when there is none.
     Component Window(const std::wstring& name) {
         Component window = FindTopLevelByName(jvm(), name);

@@ -1,14 +1,8 @@
 #include "components.h"
 
-#include <ostream>
-
 #include "common/com/bstr.h"
 
 namespace mv::test {
-
-std::ostream& operator<<(std::ostream& out, const Bounds& b) {
-    return out << "(" << b.x << ", " << b.y << ", " << b.width << ", " << b.height << ")";
-}
 
 std::vector<Component> TakeComponentArray(SAFEARRAY* array) {
     std::vector<Component> components;
@@ -18,21 +12,13 @@ std::vector<Component> TakeComponentArray(SAFEARRAY* array) {
 
 std::vector<Component> TopLevelWindows(IMvJavaCpp* jvm) {
     SAFEARRAY* array = nullptr;
-    if (FAILED(jvm->GetAllTopLevelComponents(&array))) return {};
-    return TakeComponentArray(array);
+    return FAILED(jvm->GetAllTopLevelComponents(&array)) ? std::vector<Component>{} : TakeComponentArray(array);
 }
 
 std::vector<Component> ChildrenOf(IJAwtComponent* component) {
     const auto container = As<IJAwtContainer>(component);
     SAFEARRAY* array = nullptr;
     if (!container || FAILED(container->GetChildComponents(&array))) return {};
-    return TakeComponentArray(array);
-}
-
-std::vector<Component> OwnedWindowsOf(IJAwtComponent* window) {
-    const auto asWindow = As<IJAwtWindow>(window);
-    SAFEARRAY* array = nullptr;
-    if (!asWindow || FAILED(asWindow->GetOwnedWindows(&array))) return {};
     return TakeComponentArray(array);
 }
 
@@ -46,7 +32,7 @@ std::optional<Bounds> BoundsOf(IJAwtComponent* component) {
 }
 
 std::optional<std::wstring> AttributeOf(IJAwtComponent* component, const wchar_t* name) {
-    unique_bstr attribute(::SysAllocString(name));
+    const unique_bstr attribute(::SysAllocString(name));
     unique_bstr value;
     VARIANT_BOOL found = VARIANT_FALSE;
     if (!component || component->GetAttribute(attribute.get(), value.put(), &found) != S_OK ||
@@ -67,13 +53,11 @@ UINT64 HandleOf(IJAwtComponent* component) {
     const auto object = As<IJObject>(component);
     com_ptr<IDispatch> jvm;
     UINT64 handle = 0;
-    if (!object || FAILED(object->GetJvmAndHandle(jvm.put(), &handle))) return 0;
-    return handle;
+    return object && SUCCEEDED(object->GetJvmAndHandle(jvm.put(), &handle)) ? handle : 0;
 }
 
 bool SameJavaObject(IMvJavaCpp* jvm, IJAwtComponent* a, IJAwtComponent* b) {
-    const UINT64 ha = HandleOf(a);
-    const UINT64 hb = HandleOf(b);
+    const UINT64 ha = HandleOf(a), hb = HandleOf(b);
     VARIANT_BOOL same = VARIANT_FALSE;
     return ha && hb && jvm->IsSameJavaObject(ha, hb, &same) == S_OK && same == VARIANT_TRUE;
 }

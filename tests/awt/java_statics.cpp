@@ -11,7 +11,6 @@
 namespace mv::test {
 namespace {
 
-
 JavaHandle CallObject(IMvJavaCpp* jvm, UINT64 object, const wchar_t* name, const wchar_t* signature,
                       std::vector<VARIANT> args = {}) {
     unique_variant arguments;
@@ -28,23 +27,15 @@ std::vector<JavaHandle> ArrayElements(IMvJavaCpp* jvm, UINT64 array) {
     std::vector<JavaHandle> handles;
     if (FAILED(jvm->GetJavaObjectArray(array, elements.put())) || !(elements.type() & VT_ARRAY)) return handles;
     SAFEARRAY* data = V_ARRAY(elements.get_mutable());
-    LONG lower = 0, upper = -1;
-    ::SafeArrayGetLBound(data, 1, &lower);
-    ::SafeArrayGetUBound(data, 1, &upper);
     const safearray_lock lock(data);
     if (!lock.ok()) return handles;
-    for (LONG i = 0; i <= upper - lower; ++i) {
-        const UINT64 handle = (elements.type() & VT_TYPEMASK) == VT_UI8 ? static_cast<UINT64*>(lock.data())[i]
-                                                                        : static_cast<ULONG*>(lock.data())[i];
-        handles.emplace_back(jvm, handle);
-    }
+    for (ULONG i = 0; i < data->rgsabound[0].cElements; ++i)
+        handles.emplace_back(jvm, (elements.type() & VT_TYPEMASK) == VT_UI8 ? static_cast<UINT64*>(lock.data())[i]
+                                                                            : static_cast<ULONG*>(lock.data())[i]);
     return handles;
 }
 
 }  // namespace
-
-JavaHandle::JavaHandle(JavaHandle&& other) noexcept
-    : m_jvm(std::move(other.m_jvm)), m_handle(std::exchange(other.m_handle, 0)) {}
 
 JavaHandle& JavaHandle::operator=(JavaHandle&& other) noexcept {
     if (this != &other) {
@@ -66,11 +57,11 @@ JavaStatics::JavaStatics(IMvJavaCpp* jvm, const std::wstring& className) : m_jvm
     if (FAILED(jvm->GetMorvaneAWTHook(&hook)) || !hook) return;
     const JavaHandle hookObject(jvm, hook);
     const JavaHandle hookClass = CallObject(jvm, hookObject.get(), L"getClass", L"()Ljava/lang/Class;");
-    if (!hookClass) return;
-    const JavaHandle loader = CallObject(jvm, hookClass.get(), L"getClassLoader", L"()Ljava/lang/ClassLoader;");
-    if (!loader) return;
-    m_class = CallObject(jvm, loader.get(), L"loadClass", L"(Ljava/lang/String;)Ljava/lang/Class;",
-                         {ArgBstr(className.c_str())});
+    const JavaHandle loader =
+        hookClass ? CallObject(jvm, hookClass.get(), L"getClassLoader", L"()Ljava/lang/ClassLoader;") : JavaHandle();
+    if (loader)
+        m_class = CallObject(jvm, loader.get(), L"loadClass", L"(Ljava/lang/String;)Ljava/lang/Class;",
+                             {ArgBstr(className.c_str())});
 }
 
 UINT64 JavaStatics::MethodNamed(const std::wstring& method) {
@@ -78,10 +69,8 @@ UINT64 JavaStatics::MethodNamed(const std::wstring& method) {
         const JavaHandle all = CallObject(m_jvm.get(), m_class.get(), L"getMethods", L"()[Ljava/lang/reflect/Method;");
         for (JavaHandle& m : ArrayElements(m_jvm.get(), all.get())) {
             unique_bstr name;
-            VARIANT none;
-            ::VariantInit(&none);
             if (SUCCEEDED(m_jvm->CallStringMethod(m.get(), Bstr(L"getName").get(), Bstr(L"()Ljava/lang/String;").get(),
-                                                  none, name.put())))
+                                                  unique_variant().get(), name.put())))
                 m_methods.emplace(std::wstring(name.view()), std::move(m));
         }
     }
@@ -89,28 +78,23 @@ UINT64 JavaStatics::MethodNamed(const std::wstring& method) {
     return found == m_methods.end() ? 0 : found->second.get();
 }
 
-JavaHandle JavaStatics::ArgumentArray(const std::vector<std::wstring>& args) {
-    UINT64 list = 0;
-    if (FAILED(m_jvm->NewDefJavaObject(Bstr(L"java.util.ArrayList").get(), &list))) return {};
-    const JavaHandle listObject(m_jvm.get(), list);
-    for (const std::wstring& arg : args) {
-        unique_variant element;
-        MakeArgumentArray(element, {ArgBstr(arg.c_str())});
-        VARIANT_BOOL added = VARIANT_FALSE;
-        if (FAILED(m_jvm->CallBooleanMethod(list, Bstr(L"add").get(), Bstr(L"(Ljava/lang/Object;)Z").get(),
-                                            element.get(), &added)))
-            return {};
-    }
-    return CallObject(m_jvm.get(), list, L"toArray", L"()[Ljava/lang/Object;");
-}
-
 JavaHandle JavaStatics::Call(const std::wstring& method, const std::vector<std::wstring>& args) {
     const UINT64 reflected = MethodNamed(method);
     if (!reflected) return {};
-    JavaHandle arguments;
+    JavaHandle arguments;  // an Object[] of the Strings, built in an ArrayList
     if (!args.empty()) {
-        arguments = ArgumentArray(args);
-        if (!arguments) return {};
+        UINT64 list = 0;
+        if (FAILED(m_jvm->NewDefJavaObject(Bstr(L"java.util.ArrayList").get(), &list))) return {};
+        const JavaHandle listObject(m_jvm.get(), list);
+        for (const std::wstring& arg : args) {
+            unique_variant element;
+            MakeArgumentArray(element, {ArgBstr(arg.c_str())});
+            VARIANT_BOOL added = VARIANT_FALSE;
+            if (FAILED(m_jvm->CallBooleanMethod(list, Bstr(L"add").get(), Bstr(L"(Ljava/lang/Object;)Z").get(),
+                                                element.get(), &added)))
+                return {};
+        }
+        if (!(arguments = CallObject(m_jvm.get(), list, L"toArray", L"()[Ljava/lang/Object;"))) return {};
     }
     // Method.invoke(null, args): a static method needs no receiver; null args mean none.
     return CallObject(m_jvm.get(), reflected, L"invoke", L"(Ljava/lang/Object;[Ljava/lang/Object;)Ljava/lang/Object;",
@@ -126,10 +110,9 @@ std::optional<std::wstring> JavaStatics::CallString(const std::wstring& method, 
 
 std::optional<LONG> JavaStatics::CallInt(const std::wstring& method, const std::vector<std::wstring>& args) {
     const JavaHandle result = Call(method, args);
-    VARIANT none;
-    ::VariantInit(&none);
     LONG value = 0;
-    if (!result || FAILED(m_jvm->CallIntMethod(result.get(), Bstr(L"intValue").get(), Bstr(L"()I").get(), none, &value)))
+    if (!result || FAILED(m_jvm->CallIntMethod(result.get(), Bstr(L"intValue").get(), Bstr(L"()I").get(),
+                                               unique_variant().get(), &value)))
         return std::nullopt;
     return value;
 }

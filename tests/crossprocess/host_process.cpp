@@ -11,31 +11,31 @@ namespace {
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-// A new empty file in the temporary folder for the JVM's output; its Windows path.
-std::wstring NewOutputFile() {
-    wchar_t folder[MAX_PATH];
-    wchar_t file[MAX_PATH];
-    if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"jvm", 0, file)) return {};
-    return file;
+bool IsWarning(const std::string& line) {
+    for (const char* marker : {"WARNING in native method", "WARNING: JNI local refs", "FATAL ERROR in native method"})
+        if (line.find(marker) != std::string::npos) return true;
+    return false;
+}
+bool IsFrame(const std::string& line) { return line.rfind("\tat ", 0) == 0; }
+// As the JVM prints it: "\tat sun.font.FreetypeFontScaler.initNativeScaler(java.desktop@17.0.15/Native Method)"
+bool IsJdkNativeFrame(const std::string& line) {
+    return IsFrame(line) && line.find("/Native Method)") != std::string::npos && line.find('@') != std::string::npos;
 }
 
-// "\tat sun.font.FreetypeFontScaler.initNativeScaler(java.desktop@17.0.15/Native Method)"
-bool IsJdkNativeFrame(const std::string& line) {
-    return line.rfind("\tat ", 0) == 0 && line.find("/Native Method)") != std::string::npos &&
-           line.find('@') != std::string::npos;
+template <typename Fn>
+Fn ModuleExport(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
 }
 
 }  // namespace
 
-HostProcess::HostProcess(const std::string& mainClass) {
+HostProcess::HostProcess(const std::string& mainClass) : HostProcess([&] {
     HostSettings settings;
     settings.mainClass = mainClass;
-    Start(settings);
-}
+    return settings;
+}()) {}
 
-HostProcess::HostProcess(const HostSettings& settings) { Start(settings); }
-
-void HostProcess::Start(const HostSettings& settings) {
+HostProcess::HostProcess(const HostSettings& settings) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
     if (!::CreatePipe(&inRead, &inWrite, &inherit, 0)) return;
@@ -47,31 +47,25 @@ void HostProcess::Start(const HostSettings& settings) {
     ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
 
+    std::wstring command = L"\"" + WindowsPathOfUnixPath(MV_JAVA_HOST_PATH) + L"\"";
+    const auto add = [&](const wchar_t* name, const std::string& value) {
+        AppendCommandLineArgument(command, name);
+        AppendCommandLineArgument(command, Widen(value));
+    };
     std::string classPath;
     for (const std::string& entry : settings.classPath) classPath += (classPath.empty() ? "" : ":") + entry;
-    std::wstring command = L"\"" + WindowsPathOfUnixPath(MV_JAVA_HOST_PATH) + L"\"";
-    AppendCommandLineArgument(command, L"--class-path");
-    AppendCommandLineArgument(command, Widen(classPath));
-    AppendCommandLineArgument(command, L"--max-lifetime");
-    AppendCommandLineArgument(command, std::to_wstring(settings.maxLifetimeSeconds));
-    if (!settings.mainClass.empty()) {
-        AppendCommandLineArgument(command, L"--main-class");
-        AppendCommandLineArgument(command, Widen(settings.mainClass));
-    }
-    for (const std::string& arg : settings.mainArgs) {
-        AppendCommandLineArgument(command, L"--arg");
-        AppendCommandLineArgument(command, Widen(arg));
-    }
-    for (const std::string& option : settings.jvmOptions) {
-        AppendCommandLineArgument(command, L"--jvm-option");
-        AppendCommandLineArgument(command, Widen(option));
-    }
+    add(L"--class-path", classPath);
+    add(L"--max-lifetime", std::to_string(settings.maxLifetimeSeconds));
+    if (!settings.mainClass.empty()) add(L"--main-class", settings.mainClass);
+    for (const std::string& arg : settings.mainArgs) add(L"--arg", arg);
+    for (const std::string& option : settings.jvmOptions) add(L"--jvm-option", option);
     if (settings.keepJvmOutput) {
-        m_jvmOutputFile = NewOutputFile();
+        wchar_t folder[MAX_PATH], file[MAX_PATH];
+        if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"jvm", 0, file)) return;
+        m_jvmOutputFile = file;
         const std::string unixPath = UnixPathOf(m_jvmOutputFile);
         if (unixPath.empty()) return;
-        AppendCommandLineArgument(command, L"--jvm-output");
-        AppendCommandLineArgument(command, Widen(unixPath));
+        add(L"--jvm-output", unixPath);
     }
 
     STARTUPINFOW startup{};
@@ -81,14 +75,11 @@ void HostProcess::Start(const HostSettings& settings) {
     startup.hStdOutput = childOut.get();
     startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    std::vector<wchar_t> line(command.begin(), command.end());
-    line.push_back(L'\0');
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
         return;
     ::CloseHandle(info.hThread);
     m_process.reset(info.hProcess);
     childOut.reset();  // so that the pipe ends when the host ends
-
     std::string reply;
     if (ReadLine(reply, 120000) && reply.rfind("ready ", 0) == 0) m_pid = std::stoul(reply.substr(6));
 }
@@ -107,8 +98,7 @@ int HostProcess::Stop() {
         Kill();
         return -1;
     }
-    std::string rest;
-    while (ReadLine(rest, 1000)) {}
+    for (std::string rest; ReadLine(rest, 1000);) {}
     DWORD code = 0;
     ::GetExitCodeProcess(m_process.get(), &code);
     return static_cast<int>(code);
@@ -128,48 +118,41 @@ long long HostProcess::LiveReferences() {
 std::string HostProcess::Command(const std::string& command, DWORD timeoutMs) {
     const std::string line = command + "\n";
     DWORD written = 0;
-    if (!m_stdinWrite ||
-        !::WriteFile(m_stdinWrite.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
-        return {};
     std::string answer;
-    ReadLine(answer, timeoutMs);
+    if (m_stdinWrite &&
+        ::WriteFile(m_stdinWrite.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
+        ReadLine(answer, timeoutMs);
     return answer;
 }
 
 std::vector<std::string> HostProcess::CommandLines(const std::string& command, const std::string& lastLine,
                                                    DWORD timeoutMs) {
     std::vector<std::string> answers;
-    std::string answer = Command(command, timeoutMs);
-    for (;;) {
-        if (answer.empty()) break;
+    for (std::string answer = Command(command, timeoutMs); !answer.empty();) {
         answers.push_back(answer);
-        if (answer == lastLine || answer.rfind("error", 0) == 0) break;
-        if (!ReadLine(answer, timeoutMs)) break;
+        if (answer == lastLine || answer.rfind("error", 0) == 0 || !ReadLine(answer, timeoutMs)) break;
     }
     return answers;
 }
 
 std::string HostProcess::JvmOutput() const {
     std::string text;
-    if (m_jvmOutputFile.empty()) return text;
-    unique_hfile file(::CreateFileW(m_jvmOutputFile.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return text;
+    unique_hfile file(m_jvmOutputFile.empty() ? INVALID_HANDLE_VALUE
+                                              : ::CreateFileW(m_jvmOutputFile.c_str(), GENERIC_READ,
+                                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     char buffer[65536];
     DWORD n = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+    while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
     return text;
 }
 
 bool HostProcess::WaitForJvmOutput(const std::string& text, DWORD timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
+    for (;; ::Sleep(100)) {
         if (JvmOutput().find(text) != std::string::npos) return true;
-        if (::GetTickCount64() > deadline || !m_process ||
-            ::WaitForSingleObject(m_process.get(), 0) != WAIT_TIMEOUT)
+        if (::GetTickCount64() > deadline || !m_process || ::WaitForSingleObject(m_process.get(), 0) != WAIT_TIMEOUT)
             return false;
-        ::Sleep(100);
     }
 }
 
@@ -199,17 +182,14 @@ bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
 }
 
 std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput) {
-    static const char* const kMarkers[] = {"WARNING in native method", "WARNING: JNI local refs",
-                                           "FATAL ERROR in native method"};
     const std::vector<std::string> lines = SplitLines(jvmOutput);
     std::vector<std::string> warnings;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        bool isWarning = false;
-        for (const char* marker : kMarkers) isWarning = isWarning || lines[i].find(marker) != std::string::npos;
-        if (!isWarning) continue;
-        const std::string next = i + 1 < lines.size() ? lines[i + 1] : std::string();
-        if (IsJdkNativeFrame(next)) continue;
-        warnings.push_back(lines[i] + (next.empty() ? "" : "\n" + next));
+        if (!IsWarning(lines[i])) continue;
+        std::string frame;
+        for (std::size_t j = i + 1; j < lines.size() && frame.empty() && !IsWarning(lines[j]); ++j)
+            if (IsFrame(lines[j])) frame = lines[j];
+        if (!IsJdkNativeFrame(frame)) warnings.push_back(lines[i] + (frame.empty() ? "" : "\n" + frame));
     }
     return warnings;
 }
@@ -226,30 +206,23 @@ std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines) {
 }
 
 com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid) {
-    using LookupByPid = IMvJavaCpp*(__cdecl*)(DWORD);
-    static const HMODULE module = ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str());
-    static const auto byPid =
-        module ? reinterpret_cast<LookupByPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")))
-               : nullptr;
+    static const auto byPid = ModuleExport<IMvJavaCpp*(__cdecl*)(DWORD)>(
+        ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str()), "GetJVMFromPid");
     com_ptr<IMvJavaCpp> jvm;
     if (byPid) jvm.attach(byPid(pid));
     return jvm;
 }
 
-ModuleRegistration::ModuleRegistration() {
-    m_module = ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str());
-    if (!m_module) return;
-    auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(::GetProcAddress(m_module, "DllRegisterServer")));
+using ServerRegistration = HRESULT(STDAPICALLTYPE*)();
+
+ModuleRegistration::ModuleRegistration() : m_module(::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str())) {
+    const auto reg = ModuleExport<ServerRegistration>(m_module, "DllRegisterServer");
     m_hr = reg ? reg() : E_FAIL;
 }
 
 ModuleRegistration::~ModuleRegistration() {
-    if (!m_module) return;
-    auto unreg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(::GetProcAddress(m_module, "DllUnregisterServer")));
-    if (unreg) unreg();
-    ::FreeLibrary(m_module);
+    if (const auto unreg = ModuleExport<ServerRegistration>(m_module, "DllUnregisterServer")) unreg();
+    if (m_module) ::FreeLibrary(m_module);
 }
 
 }  // namespace mv::test

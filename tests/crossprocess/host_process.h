@@ -1,7 +1,7 @@
 #pragma once
-// A Java-process host (mvjava-host) started by a test: a JVM with a class path and options of the
-// test's choosing, the main object created through COM, saved and published. The test talks to
-// it by command lines (window, child, close, mirror, refs) and may read what the JVM printed.
+// A Java-process host (mvjava-host) started by a test: a JVM with the test's class path and
+// options, the main object created through COM, saved and published. The test talks to it by
+// command lines (window, child, close, mirror, refs) and may read what the JVM printed.
 // Stopped (and waited for) when destroyed.
 
 #include <windows.h>
@@ -15,8 +15,7 @@
 
 namespace mv::test {
 
-// The JVM option that installs the agent's hook jar as the assistive technology (the jar must be on
-// the class path).
+// Installs the agent's hook jar (on the class path) as the assistive technology.
 inline constexpr char kHookAsAssistiveTechnology[] =
     "-Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener";
 
@@ -24,7 +23,7 @@ struct HostSettings {
     std::vector<std::string> classPath = {MV_FIXTURES_JAR};  // Linux paths
     std::vector<std::string> jvmOptions;                     // e.g. "-Xcheck:jni"
     std::string mainClass;                                   // empty: none
-    std::vector<std::string> mainArgs;                       // the main class's arguments
+    std::vector<std::string> mainArgs;
     int maxLifetimeSeconds = 300;
     bool keepJvmOutput = false;  // the JVM's stdout and stderr go to a file the test can read
 };
@@ -40,51 +39,42 @@ public:
 
     bool ready() const { return m_pid != 0; }
     DWORD pid() const { return m_pid; }
-    // What the host printed and nobody has read yet.
-    const std::string& output() const { return m_output; }
-    // Asks the host to withdraw and exit; answers its exit code (or -1 when it had to be killed).
-    int Stop();
-    // Ends the host at once, as a crash would.
-    void Kill();
+    const std::string& output() const { return m_output; }  // printed and not read yet
+    int Stop();   // withdraws and exits; the exit code, or -1 when it had to be killed
+    void Kill();  // ends the host at once, as a crash would
 
-    // Sends one command line and answers the host's answer line (empty when none came in time).
+    // One command line; the answer line (empty when none came in time).
     std::string Command(const std::string& command, DWORD timeoutMs = 60000);
-    // Sends a command and collects answer lines up to and including `lastLine` (or an "error" line).
+    // Answer lines up to and including `lastLine` (or an "error" line).
     std::vector<std::string> CommandLines(const std::string& command, const std::string& lastLine,
                                           DWORD timeoutMs = 60000);
-    // Live JNI global references in the host (made minus deleted), as it counts them; -1 when it
-    // does not answer.
-    long long LiveReferences();
+    long long LiveReferences();  // the host's live JNI global references; -1 without answer
 
-    // Everything the JVM printed so far (keepJvmOutput only).
-    std::string JvmOutput() const;
-    // Waits until the JVM printed a line holding `text`.
+    std::string JvmOutput() const;  // keepJvmOutput only
     bool WaitForJvmOutput(const std::string& text, DWORD timeoutMs);
 
 private:
-    void Start(const HostSettings& settings);
     bool ReadLine(std::string& line, DWORD timeoutMs);
 
-    unique_handle m_process;
-    unique_handle m_stdinWrite;
-    unique_handle m_stdoutRead;
+    unique_handle m_process, m_stdinWrite, m_stdoutRead;
     DWORD m_pid = 0;
     std::string m_output;
     std::wstring m_jvmOutputFile;  // Windows path; removed when the host is gone
 };
 
 // The JNI warnings of -Xcheck:jni ("WARNING in native method", "WARNING: JNI local refs",
-// "FATAL ERROR in native method") in JVM output, each with the line after it. Warnings raised in
-// the JDK's own native methods (their first stack frame is a "Native Method" of a JDK module,
-// e.g. the font scaler's) are left out: they do not come from calls made through JNI from outside.
+// "FATAL ERROR in native method") in JVM output, each with its first stack line when the JVM
+// printed one. The JVM prints a warning's stack right after it, but the application's own output
+// may land in between, so the stack is the first run of JVM frame lines before the next warning.
+// Warnings whose first frame is a native method of a JDK module (the font scaler's, say) are left
+// out: they do not come from calls made through JNI from outside.
 std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput);
 
 // The native windows named by the "mirror HWND X Y W H" lines of the host's answer to "mirror".
 std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines);
 
-// The main object that process `pid` published, found as any client finds it: through the built
-// module's GetJVMFromPid export (the module is loaded on first use and kept). A new proxy each
-// call; null when the module cannot be loaded or nothing answers for `pid`.
+// The main object that process `pid` published, found through the built module's GetJVMFromPid
+// (loaded on first use and kept). A new proxy each call; null when nothing answers for `pid`.
 com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid);
 
 // Registers the built module (classes and type library) for the life of the object.

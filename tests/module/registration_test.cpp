@@ -1,180 +1,299 @@
-// Self-registration of the built DLL with Wine's regsvr32 into the test prefix's registry:
-// the keys and values written, registering twice, removal (type library included), a module
-// path with a single quote, and creation by CLSID and ProgID afterwards. Every test removes
-// what it registered.
+// The module registered with Wine's regsvr32 into the prefix's registry, as an installer does it:
+// every key and value, their removal, creation by CLSID and ProgID; then late binding from this
+// program and from a JScript client (cscript), first without the type library's registration (so
+// this process's type information records must still be empty: the tests run in the order written).
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdio>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
-#include "module_names.h"
-#include "module_paths.h"
-#include "registry_tree.h"
-#include "server_registration.h"
+#include "common/com/variant.h"
+#include "common/win/handles.h"
+#include "script_run.h"
+#include "variant_values.h"
+#include "wine_path.h"
 
 namespace {
 
-using mvtest::ClassNames;
-using mvtest::KeyTree;
-using mvtest::Sz;
+using mv::com_ptr;
+using Lines = std::set<std::wstring>;
 
-const ClassNames kClassNames[] = {mvtest::kMvJavaCppNames, mvtest::kJvmFinderNames};
+const wchar_t kAppId[] = L"{C7E05B2A-19D4-4A36-8F71-5B2D0E9C4A68}", kLibId[] = L"{9A6C4E12-3F08-4D71-B2E5-0C8F1A7D6E93}";
+struct Class {
+    const wchar_t *clsid, *progId, *description;
+};
+const Class kClasses[] = {{L"{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}", L"MvJavaJniComRot.MvJavaCpp", L"MvJavaCpp Class"},
+                          {L"{5D21A8F3-0C47-4B9E-A1D6-72F3E9B8C015}", L"MvJavaJniComRot.JvmFinder", L"JvmFinder Class"}};
+const wchar_t* const kInterfaces[] = {
+    L"{4E7B1D20-96C3-4F58-8A0E-3D6C2B9F1A75}", L"{B18F3C64-2D7A-4E05-9B3C-6A0E4F8D2C17}",
+    L"{2C5D8E91-4B06-47A3-8E1F-9D3A7C6B5E02}", L"{7A1E6F38-0D92-4C5B-A4E7-1F8B3D0C9A56}",
+    L"{D4093B7E-6C21-48F9-B5A0-2E7C9F1D3B84}", L"{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}",
+    L"{E3B85D07-1A6F-4C92-8D3E-7B4A0F2C6E51}"};
 
-std::wstring ClsidKey(const ClassNames& names) { return std::wstring(L"CLSID\\") + names.clsid; }
-std::wstring VersionedProgId(const ClassNames& names) { return std::wstring(names.progId) + L".1"; }
-std::wstring AppIdKey() { return std::wstring(L"AppID\\") + mvtest::kAppId; }
-std::wstring TypeLibKey() { return std::wstring(L"TypeLib\\") + mvtest::kLibId; }
+// What registration writes for each class (%C its CLSID, %N its ProgID, %D its description), and
+// for the module (%M its path, %A the AppID, %L the LIBID), as "key|name=data" ("key|" for a key
+// without values). The class and AppID trees hold exactly these lines; the trees of the type
+// library and the interfaces (the system's lines, from "TypeLib" on) hold more.
+const wchar_t* const kClassLines[] = {
+    L"%N.1|=%D", L"%N.1\\CLSID|=%C", L"%N|=%D", L"%N\\CLSID|=%C", L"%N\\CurVer|=%N.1", L"CLSID\\%C|=%D",
+    L"CLSID\\%C|AppID=%A", L"CLSID\\%C\\ProgID|=%N.1", L"CLSID\\%C\\VersionIndependentProgID|=%N",
+    L"CLSID\\%C\\Programmable|", L"CLSID\\%C\\InprocServer32|=%M", L"CLSID\\%C\\InprocServer32|ThreadingModel=Both",
+    L"CLSID\\%C\\TypeLib|=%L"};
+const wchar_t* const kModuleLines[] = {L"AppID\\%A|=MvJavaJniComRot", L"AppID\\MvJavaJniComRot.DLL|AppID=%A",
+                                       L"TypeLib\\%L\\1.0\\409\\win64|=%M", L"TypeLib\\%L\\1.0\\0\\win64|=%M"};
 
-// Everything registration writes for one class, as the class's three trees.
-struct ClassTrees {
-    KeyTree versionedProgId, progId, clsid;
-    bool operator==(const ClassTrees& other) const {
-        return versionedProgId == other.versionedProgId && progId == other.progId && clsid == other.clsid;
+std::wstring Expand(std::wstring text, const Class& c, const std::wstring& module) {
+    const std::pair<const wchar_t*, const wchar_t*> names[] = {{L"%C", c.clsid}, {L"%N", c.progId}, {L"%D", c.description},
+                                                              {L"%M", module.c_str()}, {L"%A", kAppId}, {L"%L", kLibId}};
+    for (const auto& [name, value] : names) {
+        for (size_t at; (at = text.find(name)) != std::wstring::npos;) text.replace(at, 2, value);
     }
+    return text;
+}
+
+// Every value below HKEY_CLASSES_ROOT\<path> as "key|name=data", every key without values as "key|".
+void ReadTree(const std::wstring& path, Lines& lines) {
+    mv::unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    wchar_t name[256], data[1024];
+    DWORD index = 0, length = 256, size = sizeof data - sizeof(wchar_t), type = 0;
+    for (; ::RegEnumValueW(key.get(), index, name, &length, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) == 0;
+         ++index, length = 256, size = sizeof data - sizeof(wchar_t)) {
+        data[size / sizeof(wchar_t)] = L'\0';
+        lines.insert(path + L"|" + std::wstring(name, length) + L"=" +
+                     (type == REG_SZ ? std::wstring(data) : L"(type " + std::to_wstring(type) + L")"));
+    }
+    if (index == 0) lines.insert(path + L"|");
+    for (DWORD k = 0; length = 256, ::RegEnumKeyExW(key.get(), k, name, &length, nullptr, nullptr, nullptr, nullptr) == 0;
+         ++k) {
+        ReadTree(path + L"\\" + std::wstring(name, length), lines);
+    }
+}
+
+Lines ReadRegistration() {
+    Lines found;
+    for (const Class& c : kClasses) {
+        for (const wchar_t* root : {L"%N.1", L"%N", L"CLSID\\%C"}) ReadTree(Expand(root, c, L""), found);
+    }
+    for (const wchar_t* root : {L"AppID\\%A", L"AppID\\MvJavaJniComRot.DLL", L"TypeLib\\%L"}) {
+        ReadTree(Expand(root, kClasses[0], L""), found);
+    }
+    for (const wchar_t* iid : kInterfaces) ReadTree(L"Interface\\" + std::wstring(iid), found);
+    return found;
+}
+
+bool Regsvr32(const std::wstring& module, bool unregister = false) {
+    const mvtest::ProcessRun run = mvtest::RunProcess(L"\"" + mvtest::SystemProgram(L"regsvr32.exe") + L"\" /s " +
+                                                      (unregister ? L"/u \"" : L"\"") + module + L"\"");
+    EXPECT_EQ(run.exitCode, 0u) << "regsvr32 " << (unregister ? "/u " : "") << run.output;
+    return run.started && !run.timedOut && run.exitCode == 0;
+}
+
+// Registered for the life of the object unless removed before; removed also after a failure.
+struct ScopedRegistration {
+    explicit ScopedRegistration(std::wstring path) : module(std::move(path)), registered(Regsvr32(module)) {}
+    ~ScopedRegistration() {
+        if (!removed) Regsvr32(module, true);
+    }
+    std::wstring module;
+    bool registered, removed = false;
 };
 
-ClassTrees ReadClassTrees(const ClassNames& names) {
-    return {mvtest::ReadClassesTree(VersionedProgId(names)), mvtest::ReadClassesTree(names.progId),
-            mvtest::ReadClassesTree(ClsidKey(names))};
-}
-
-ClassTrees ExpectedClassTrees(const ClassNames& names, const std::wstring& modulePath) {
-    ClassTrees expected;
-    expected.versionedProgId = {{L"", {{L"", Sz(names.description)}}}, {L"CLSID", {{L"", Sz(names.clsid)}}}};
-    expected.progId = {{L"", {{L"", Sz(names.description)}}},
-                       {L"CLSID", {{L"", Sz(names.clsid)}}},
-                       {L"CurVer", {{L"", Sz(VersionedProgId(names))}}}};
-    expected.clsid = {
-        {L"", {{L"", Sz(names.description)}, {L"AppID", Sz(mvtest::kAppId)}}},
-        {L"ProgID", {{L"", Sz(VersionedProgId(names))}}},
-        {L"VersionIndependentProgID", {{L"", Sz(names.progId)}}},
-        {L"Programmable", {}},
-        {L"InprocServer32", {{L"", Sz(modulePath)}, {L"ThreadingModel", Sz(L"Both")}}},
-        {L"TypeLib", {{L"", Sz(mvtest::kLibId)}}},
-    };
-    return expected;
-}
-
-void ExpectRegisteredAt(const std::wstring& modulePath) {
-    for (const ClassNames& names : kClassNames) {
-        const ClassTrees found = ReadClassTrees(names);
-        const ClassTrees expected = ExpectedClassTrees(names, modulePath);
-        EXPECT_EQ(found.versionedProgId, expected.versionedProgId) << names.progId;
-        EXPECT_EQ(found.progId, expected.progId);
-        EXPECT_EQ(found.clsid, expected.clsid);
-    }
-    EXPECT_EQ(mvtest::ReadClassesTree(AppIdKey()), (KeyTree{{L"", {{L"", Sz(L"MvJavaJniComRot")}}}}));
-    EXPECT_EQ(mvtest::ReadClassesTree(L"AppID\\MvJavaJniComRot.DLL"),
-              (KeyTree{{L"", {{L"AppID", Sz(mvtest::kAppId)}}}}));
-    // The type library, registered for the locale it declares and for the neutral locale
-    // (where Wine's marshaller and script engines look), under the module's path.
-    EXPECT_EQ(mvtest::ReadClassesString(TypeLibKey() + L"\\1.0\\409\\win64"), modulePath);
-    EXPECT_EQ(mvtest::ReadClassesString(TypeLibKey() + L"\\1.0\\0\\win64"), modulePath);
-    for (const wchar_t* iid : mvtest::kInterfaceIds) {
-        EXPECT_EQ(mvtest::ReadClassesString(std::wstring(L"Interface\\") + iid + L"\\TypeLib"),
-                  std::wstring(mvtest::kLibId))
-            << "marshalling of every dual interface goes through the type library";
-    }
-}
-
-void ExpectNothingRegistered() {
-    for (const ClassNames& names : kClassNames) {
-        EXPECT_FALSE(mvtest::ClassesKeyExists(VersionedProgId(names)));
-        EXPECT_FALSE(mvtest::ClassesKeyExists(names.progId));
-        EXPECT_FALSE(mvtest::ClassesKeyExists(ClsidKey(names)));
-    }
-    EXPECT_FALSE(mvtest::ClassesKeyExists(AppIdKey()));
-    EXPECT_FALSE(mvtest::ClassesKeyExists(L"AppID\\MvJavaJniComRot.DLL"));
-    EXPECT_FALSE(mvtest::ClassesKeyExists(TypeLibKey()));
-    for (const wchar_t* iid : mvtest::kInterfaceIds) {
-        EXPECT_FALSE(mvtest::ClassesKeyExists(std::wstring(L"Interface\\") + iid));
-    }
-    EXPECT_TRUE(mvtest::ClassesKeyExists(L"AppID")) << "never removed";
-    EXPECT_TRUE(mvtest::ClassesKeyExists(L"CLSID")) << "never removed";
-}
-
-class Registration : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-        ExpectNothingRegistered();
-    }
-    void TearDown() override { ::CoUninitialize(); }
-};
-
-TEST_F(Registration, WritesEveryKeyAndRemovesThemAgain) {
-    const std::wstring module = mvtest::BuiltModulePath();
-    {
-        mvtest::ScopedServerRegistration registration(module);
-        ASSERT_TRUE(registration.registered()) << registration.registration().output;
-        ExpectRegisteredAt(module);
-    }
-    ExpectNothingRegistered();
-}
-
-TEST_F(Registration, RegisteringAgainRewritesTheSameKeys) {
-    const std::wstring module = mvtest::BuiltModulePath();
-    mvtest::ScopedServerRegistration registration(module);
-    ASSERT_TRUE(registration.registered());
-    const ClassTrees before = ReadClassTrees(mvtest::kMvJavaCppNames);
-    // A stale subkey under a class key, which the next registration's ForceRemove drops.
-    mvtest::CreateClassesKey(ClsidKey(mvtest::kMvJavaCppNames) + L"\\Stale");
-    ASSERT_TRUE(mvtest::ClassesKeyExists(ClsidKey(mvtest::kMvJavaCppNames) + L"\\Stale"));
-
-    const mvtest::ProcessRun again = mvtest::RunRegsvr32(module, false);
-    ASSERT_EQ(again.exitCode, 0u) << again.output;
-    EXPECT_TRUE(ReadClassTrees(mvtest::kMvJavaCppNames) == before);
-    ExpectRegisteredAt(module);
-}
-
-TEST_F(Registration, KeepsASingleQuoteOfTheModulePath) {
+TEST(Registration, WritesEveryKeyAndValueAndRemovesThemAgain) {
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    // A copy whose path has a single quote, which the registry scripts must keep.
     wchar_t temp[MAX_PATH];
     ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring folder = std::wstring(temp) + L"mv it's module";
-    const std::wstring copy = folder + L"\\MvJavaJniComRot.dll";
+    const std::wstring folder = std::wstring(temp) + L"mv it's module", module = folder + L"\\MvJavaJniComRot.dll";
     ::CreateDirectoryW(folder.c_str(), nullptr);
-    ASSERT_TRUE(::CopyFileW(mvtest::BuiltModulePath().c_str(), copy.c_str(), FALSE)) << ::GetLastError();
+    ASSERT_TRUE(::CopyFileW(mv::test::WindowsPathOfUnixPath(MV_MODULE_PATH).c_str(), module.c_str(), FALSE));
     {
-        mvtest::ScopedServerRegistration registration(copy);
-        ASSERT_TRUE(registration.registered()) << registration.registration().output;
-        EXPECT_EQ(mvtest::ReadClassesString(ClsidKey(mvtest::kJvmFinderNames) + L"\\InprocServer32"), copy);
-        ExpectRegisteredAt(copy);
+        ScopedRegistration registration(module);
+        ASSERT_TRUE(registration.registered);
+        // A stale key under a class key goes when the module registers again (ForceRemove).
+        mv::unique_hkey stale;
+        ::RegCreateKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + std::wstring(kClasses[0].clsid) + L"\\Stale").c_str(), 0,
+                          nullptr, 0, KEY_WRITE, nullptr, stale.put(), nullptr);
+        ASSERT_TRUE(Regsvr32(module));
 
-        mv::com_ptr<IJvmFinder> finder;
-        ASSERT_EQ(::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder,
-                                     finder.put_void()), S_OK);
-        EXPECT_NE(::GetModuleHandleW(copy.c_str()), nullptr) << "COM loaded the module from the quoted path";
+        Lines expected;
+        for (const Class& c : kClasses) {
+            for (const wchar_t* line : kClassLines) expected.insert(Expand(line, c, module));
+        }
+        for (const wchar_t* line : kModuleLines) expected.insert(Expand(line, kClasses[0], module));
+        for (const wchar_t* iid : kInterfaces) expected.insert(L"Interface\\" + std::wstring(iid) + L"\\TypeLib|=" + kLibId);
+        const Lines found = ReadRegistration();
+        for (const std::wstring& line : expected) EXPECT_EQ(found.count(line), 1u) << "missing: " << line;
+        for (const std::wstring& line : found) {
+            const bool system = line.rfind(L"TypeLib\\", 0) == 0 || line.rfind(L"Interface\\", 0) == 0;
+            EXPECT_TRUE(system || expected.count(line)) << "not in the table: " << line;
+        }
+
+        com_ptr<IJvmFinder> finder;  // creation by ProgID: the script client below
+        EXPECT_EQ(::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void()), S_OK);
+        EXPECT_NE(::GetModuleHandleW(module.c_str()), nullptr) << "COM loaded the module from the quoted path";
+
+        registration.removed = true;
+        ASSERT_TRUE(Regsvr32(module, true));
+        EXPECT_EQ(ReadRegistration(), Lines{}) << "everything is removed";
+        for (const wchar_t* kept : {L"AppID", L"CLSID"}) {
+            mv::unique_hkey key;
+            EXPECT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, kept, 0, KEY_READ, key.put()), ERROR_SUCCESS) << kept;
+        }
     }
-    ExpectNothingRegistered();
     ::CoFreeUnusedLibrariesEx(0, 0);
-    ::DeleteFileW(copy.c_str());  // may stay while COM keeps the copy loaded; the next run replaces it
+    ::CoUninitialize();
+    ::DeleteFileW(module.c_str());  // may stay while still loaded; the next run replaces it
     ::RemoveDirectoryW(folder.c_str());
 }
 
-TEST_F(Registration, MakesBothClassesCreatableByClsidAndProgId) {
-    mvtest::ScopedServerRegistration registration(mvtest::BuiltModulePath());
-    ASSERT_TRUE(registration.registered());
-    struct Creatable {
-        const ClassNames& names;
-        const CLSID& clsid;
-        const IID& iid;
-    };
-    const Creatable classes[] = {{mvtest::kMvJavaCppNames, CLSID_MvJavaCpp, IID_IMvJavaCpp},
-                                 {mvtest::kJvmFinderNames, CLSID_CJvmFinder, IID_IJvmFinder}};
-    for (const Creatable& c : classes) {
-        for (const std::wstring& progId : {std::wstring(c.names.progId), VersionedProgId(c.names)}) {
-            CLSID found{};
-            ASSERT_EQ(::CLSIDFromProgID(progId.c_str(), &found), S_OK);
-            EXPECT_EQ(found, c.clsid);
+// ---- Late binding ----
+
+std::string HexText(HRESULT hr) {
+    char text[16];
+    return std::string(text, static_cast<size_t>(std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr))));
+}
+
+// GetIDsOfNames as "<hr> <DISPID>...".
+std::string NamesToIds(IDispatch* object, std::vector<const wchar_t*> names) {
+    std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
+    const HRESULT hr = object->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names.data()),
+                                             static_cast<UINT>(names.size()), 0, ids.data());
+    std::string text = HexText(hr);
+    for (DISPID id : ids) text += SUCCEEDED(hr) ? " " + std::to_string(id) : "";
+    return text;
+}
+
+// `name` looked up and invoked as a method with `args` (in call order), as "<hr> <exception code>
+// vt <result type>" (the result of successful calls only; VT_NULL for a null object).
+std::string CallByName(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    const HRESULT found = object->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    if (FAILED(found)) return HexText(found);
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());  // DISPPARAMS hold the last argument first
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    mv::unique_variant result;
+    EXCEPINFO exception{};
+    UINT argErr = 0;
+    const HRESULT hr = object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.put(), &exception, &argErr);
+    for (BSTR text : {exception.bstrSource, exception.bstrDescription, exception.bstrHelpFile}) ::SysFreeString(text);
+    VARTYPE vt = FAILED(hr) ? VARTYPE{VT_EMPTY} : result.type();
+    if (vt == VT_DISPATCH && !V_DISPATCH(&result.get())) vt = VT_NULL;
+    return HexText(hr) + " " + HexText(exception.scode) + " vt " + std::to_string(vt);
+}
+
+TEST(LateBinding, FailsWithoutTheTypeLibraryAndWorksOnceItIsRegistered) {
+    ScopedRegistration registration(mv::test::WindowsPathOfUnixPath(MV_MODULE_PATH));
+    ASSERT_TRUE(registration.registered);
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    {
+        com_ptr<IMvJavaCpp> jvm;
+        com_ptr<IJvmFinder> finder;
+        ASSERT_EQ(::CoCreateInstance(CLSID_MvJavaCpp, nullptr, CLSCTX_INPROC_SERVER, IID_IMvJavaCpp, jvm.put_void()), S_OK);
+        ASSERT_EQ(::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void()),
+                  S_OK);
+        const LONG self = static_cast<LONG>(::GetCurrentProcessId());
+        const struct {
+            IDispatch* object;
+            std::vector<const wchar_t*> names;
+            const char* ids;
+        } names[] = {
+            // Names spelled as in the library come from the module's own table, one member each (the
+            // type information alone would read the second name on as parameters and refuse them)...
+            {jvm.get(), {L"JavaAddToROT", L"GetJVMVersion", L"SetStaticBoolenField", L"GetAllTopLevelComponents",
+                         L"MakeJComponentFromHandle", L"GetComponentFromHwnd"}, "0x00000000 1 4 33 99 200 203"},
+            {finder.get(), {L"GetJvmFromProcess"}, "0x00000000 80"},
+            // ...any other letter case, and a parameter name after a member, from the type information.
+            {jvm.get(), {L"getjvmversion"}, "0x00000000 4"},
+            {finder.get(), {L"GETJVMFROMPROCESS"}, "0x00000000 80"},
+            {jvm.get(), {L"GetJVMVersion", L"version"}, "0x00000000 4 0"},
+            {jvm.get(), {L"getJVMversion", L"version"}, "0x00000000 4 0"},
+            {jvm.get(), {L"GetJVMVersio"}, "0x80020006"},  // DISP_E_UNKNOWNNAME
+            {jvm.get(), {L"GetJVMVersionX"}, "0x80020006"},
+            {finder.get(), {L"GetJVMVersion"}, "0x80020006"},  // each interface knows only its own members
+        };
+        const struct {
+            IDispatch* object;
+            const wchar_t* name;
+            std::vector<VARIANT> args;
+            const char* outcome;
+        } calls[] = {
+            {jvm.get(), L"GetJVMVersion", {}, "0x80020009 0x80004005 vt 0"},  // E_FAIL: no JVM saved here
+            {finder.get(), L"GetJvmFromProcess", {mv::test::ArgUI4(0)}, "0x80020009 0x80070057 vt 0"},  // E_INVALIDARG
+            {finder.get(), L"GetJvmFromProcess", {mv::test::ArgUI4(static_cast<ULONG>(self))}, "0x00000000 0x00000000 vt 1"},
+            // A VT_UI8 crosses Invoke: 0 for this process is taken, another process is refused.
+            {jvm.get(), L"JavaSaveRunningJVM", {mv::test::ArgI4(self), mv::test::ArgUI8(0)}, "0x00000000 0x00000000 vt 0"},
+            {jvm.get(), L"JavaSaveRunningJVM", {mv::test::ArgI4(self + 1), mv::test::ArgUI8(0x1234)},
+             "0x80020009 0x80004005 vt 0"},
+            {finder.get(), L"GetJvmFromProcess", {}, "0x8002000E 0x00000000 vt 0"},  // DISP_E_BADPARAMCOUNT
+        };
+        // JScript's own error for an unknown name is 0x800A01B6; the script's process has no JVM.
+        const std::pair<const char*, const char*> steps[] = {
+            {"create MvJavaCpp", "ok object"}, {"create MvJavaCpp.1", "ok object"}, {"create JvmFinder", "ok object"},
+            {"create JvmFinder.1", "ok object"}, {"GetJVMVersion", "error 0x80004005"},
+            {"getjvmversion", "error 0x80004005"}, {"GetJVMVersio", "error 0x800A01B6"},
+            {"JavaSaveRunningJVM", "error 0x80004005"}, {"GetJvmFromProcess 0", "error 0x80070057"},
+            {"GetJvmFromProcess", "ok null"}, {"GETJVMFROMPROCESS", "ok null"}, {"GetJvmFromProces", "error 0x800A01B6"}};
+
+        for (const bool libraryRegistered : {false, true}) {
+            SCOPED_TRACE(libraryRegistered ? "type library registered" : "type library not registered");
+            const std::string missing = "0x8002801D";  // TYPE_E_LIBNOTREGISTERED
+            if (!libraryRegistered) {  // registration records it for its own locale and the neutral one
+                ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0, SYS_WIN64), S_OK);
+                ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0x409, SYS_WIN64), S_OK);
+                ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
+                EXPECT_EQ(jvm->GetTypeInfo(0, 0, &none), TYPE_E_LIBNOTREGISTERED);
+                EXPECT_EQ(none, nullptr);
+                DISPPARAMS noArgs{};
+                EXPECT_EQ(jvm->Invoke(4, IID_NULL, 0, DISPATCH_METHOD, &noArgs, nullptr, nullptr, nullptr),
+                          TYPE_E_LIBNOTREGISTERED);
+                // Vtable calls need no type library.
+                LONG version = 0;
+                EXPECT_EQ(jvm->GetJVMVersion(&version), E_FAIL) << "the member itself answers: no JVM saved";
+                IDispatch* found = nullptr;
+                EXPECT_EQ(finder->GetJvmFromProcess(static_cast<ULONG>(self), &found), S_FALSE);
+                EXPECT_EQ(found, nullptr);
+            } else {
+                ASSERT_TRUE(Regsvr32(registration.module));  // a failed load is tried again on the next call
+                const std::pair<IDispatch*, IID> objects[] = {{jvm.get(), IID_IMvJavaCpp}, {finder.get(), IID_IJvmFinder}};
+                for (const auto& [object, iid] : objects) {
+                    com_ptr<ITypeInfo> first, fifth;
+                    ASSERT_EQ(object->GetTypeInfo(0, 0, first.put()), S_OK);
+                    TYPEATTR* attr = nullptr;
+                    ASSERT_EQ(first->GetTypeAttr(&attr), S_OK);
+                    EXPECT_EQ(attr->guid, iid) << "each interface is described by its own type information";
+                    first->ReleaseTypeAttr(attr);
+                    ASSERT_EQ(object->GetTypeInfo(5, 0x409, fifth.put()), S_OK);
+                    EXPECT_EQ(first.get(), fifth.get()) << "one cached type information, whatever the index";
+                    EXPECT_EQ(object->GetTypeInfo(0, 0, nullptr), E_POINTER);
+                }
+            }
+            UINT count = 0;
+            EXPECT_EQ(jvm->GetTypeInfoCount(&count), S_OK);
+            EXPECT_EQ(count, 1u);
+            for (const auto& row : names) {
+                EXPECT_EQ(NamesToIds(row.object, row.names), libraryRegistered ? row.ids : missing) << row.names[0];
+            }
+            for (const auto& row : calls) {
+                EXPECT_EQ(CallByName(row.object, row.name, row.args), libraryRegistered ? row.outcome : missing) << row.name;
+            }
+            const mvtest::ScriptReport script = mvtest::RunScript("late_binding.js", std::to_wstring(self));
+            for (const auto& [step, outcome] : steps) {
+                const bool creation = std::string(step).rfind("create", 0) == 0;
+                EXPECT_EQ(script.Step(step), libraryRegistered || creation ? outcome : "error " + missing)
+                    << step << "\n" << script.run.output;
+            }
         }
-        mv::com_ptr<IDispatch> instance;
-        ASSERT_EQ(::CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, c.iid, instance.put_void()), S_OK);
-        EXPECT_TRUE(instance);
     }
+    ::CoUninitialize();
 }
 
 }  // namespace

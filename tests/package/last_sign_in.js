@@ -3,33 +3,21 @@
 //   cscript //nologo last_sign_in.js <pid of the process running samples.LoginApp>
 // Prints "signInCount=<n>" and "lastSignIn=<user|password>" (empty before the first sign-in);
 // exits 2 when the process has no published JVM, 3 when a call fails.
-
-function hex(number) {
-    return "0x" + (number >>> 0).toString(16).toUpperCase();
-}
-
-var pid = parseInt(WScript.Arguments.Item(0), 10);
-var jvm = null, app = 0;
+var pid = parseInt(WScript.Arguments.Item(0), 10), jvm = null;
 try {
     jvm = new ActiveXObject("MvJavaJniComRot.JvmFinder").GetJvmFromProcess(pid);
-} catch (e) {
-    WScript.Echo("JvmFinder failed: " + hex(e.number));
-    WScript.Quit(3);
-}
-if (jvm === null) {
-    WScript.Echo("no JVM published by process " + pid);
-    WScript.Quit(2);
-}
-try {
+    if (jvm === null) {
+        WScript.Echo("no JVM published by process " + pid);
+        WScript.Quit(2);
+    }
     // Static members are reached through an instance of the class.
-    app = jvm.NewDefJavaObject("samples.LoginApp");
+    var app = jvm.NewDefJavaObject("samples.LoginApp");
     var count = jvm.CallStaticIntMethod(app, "signInCount", "()I", undefined);
     // Before the first sign-in lastSignIn() is null, which a String call answers with E_FAIL.
     var last = count > 0 ? jvm.CallStaticStringMethod(app, "lastSignIn", "()Ljava/lang/String;", undefined) : "";
     jvm.DeleteJavaObject(app);
-    WScript.Echo("signInCount=" + count);
-    WScript.Echo("lastSignIn=" + last);
+    WScript.Echo("signInCount=" + count + "\nlastSignIn=" + last);
 } catch (e) {
-    WScript.Echo("call failed: " + hex(e.number));
+    WScript.Echo("call failed: 0x" + (e.number >>> 0).toString(16).toUpperCase());
     WScript.Quit(3);
 }

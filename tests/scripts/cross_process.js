@@ -1,25 +1,15 @@
-// A script client reaching the JVM of a running Java process: the finder gives the process's
-// main object, whose members are called by name across the process boundary.
+// A script client of a running Java process's JVM: the finder gives its main object, whose
+// members are called by name across the process boundary.
 //   cscript //nologo cross_process.js <id of a process that published its JVM>
 // Prints one line per step: "<label> ok <value>" or "<label> error 0x<code>".
-
-function hex(number) {
-    return "0x" + (number >>> 0).toString(16).toUpperCase();
-}
-
 function attempt(label, step) {
-    try {
-        WScript.Echo(label + " ok " + step());
-    } catch (e) {
-        WScript.Echo(label + " error " + hex(e.number));
-    }
+    try { WScript.Echo(label + " ok " + step()); } catch (e) { WScript.Echo(label + " error 0x" + (e.number >>> 0).toString(16).toUpperCase()); }
 }
-
-var pid = parseInt(WScript.Arguments.Item(0), 10);
-var finder = null, jvm = null, fields = 0, text = 0;
-
-attempt("finder", function () { finder = new ActiveXObject("MvJavaJniComRot.JvmFinder"); return typeof finder; });
-attempt("GetJvmFromProcess", function () { jvm = finder.GetJvmFromProcess(pid); return jvm === null ? "null" : typeof jvm; });
+var pid = parseInt(WScript.Arguments.Item(0), 10), jvm = null, fields = 0, text = 0;
+attempt("GetJvmFromProcess", function () {
+    jvm = new ActiveXObject("MvJavaJniComRot.JvmFinder").GetJvmFromProcess(pid);
+    return jvm === null ? "null" : typeof jvm;
+});
 attempt("GetJVMVersion", function () { return jvm.GetJVMVersion() > 0; });
 attempt("NewDefJavaObject", function () { fields = jvm.NewDefJavaObject("fixtures.Fields"); return fields !== 0; });
 attempt("GetStaticIntField", function () { return jvm.GetStaticIntField(fields, "staticInt"); });

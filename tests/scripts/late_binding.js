@@ -1,38 +1,21 @@
-// Late binding of the module's two classes from JScript, as a scripting client drives them:
-// created by ProgID, every member called by name through IDispatch.
+// Late binding of the module's two classes from JScript: created by ProgID, every member called
+// by name through IDispatch.
 //   cscript //nologo late_binding.js <id of a process that published no JVM>
 // Prints one line per step: "<label> ok <value>" or "<label> error 0x<code>".
-
-function hex(number) {
-    return "0x" + (number >>> 0).toString(16).toUpperCase();
-}
-
 function attempt(label, step) {
-    try {
-        WScript.Echo(label + " ok " + step());
-    } catch (e) {
-        WScript.Echo(label + " error " + hex(e.number));
-    }
+    try { WScript.Echo(label + " ok " + step()); } catch (e) { WScript.Echo(label + " error 0x" + (e.number >>> 0).toString(16).toUpperCase()); }
 }
-
-function describe(object) {
-    return object === null ? "null" : typeof object;
-}
-
-var unpublished = parseInt(WScript.Arguments.Item(0), 10);
-var jvm = null, finder = null;
-
+function describe(object) { return object === null ? "null" : typeof object; }
+var unpublished = parseInt(WScript.Arguments.Item(0), 10), jvm = null, finder = null;
 attempt("create MvJavaCpp", function () { jvm = new ActiveXObject("MvJavaJniComRot.MvJavaCpp"); return describe(jvm); });
 attempt("create MvJavaCpp.1", function () { return describe(new ActiveXObject("MvJavaJniComRot.MvJavaCpp.1")); });
 attempt("create JvmFinder", function () { finder = new ActiveXObject("MvJavaJniComRot.JvmFinder"); return describe(finder); });
 attempt("create JvmFinder.1", function () { return describe(new ActiveXObject("MvJavaJniComRot.JvmFinder.1")); });
-
 attempt("GetJVMVersion", function () { return jvm.GetJVMVersion(); });
 attempt("getjvmversion", function () { return jvm.getjvmversion(); });
 attempt("GetJVMVersio", function () { return jvm.GetJVMVersio(); });
 // A JavaVM value for another process (a VT_UI8 above 2^32) is refused by the member itself.
 attempt("JavaSaveRunningJVM", function () { return jvm.JavaSaveRunningJVM(unpublished, 3 * 4294967296 + 7); });
-
 attempt("GetJvmFromProcess 0", function () { return finder.GetJvmFromProcess(0); });
 attempt("GetJvmFromProcess", function () { return describe(finder.GetJvmFromProcess(unpublished)); });
 attempt("GETJVMFROMPROCESS", function () { return describe(finder.GETJVMFROMPROCESS(unpublished)); });

@@ -1,27 +1,39 @@
 #include "debug_output_capture.h"
 
+#include <mutex>
+
 namespace mv::test {
 namespace {
-
-#ifndef DBG_PRINTEXCEPTION_WIDE_C
-#define DBG_PRINTEXCEPTION_WIDE_C 0x4001000A
-#endif
 
 std::mutex g_mutex;
 std::vector<std::string> g_messages;
 
-std::string Utf8(const wchar_t* text, std::size_t units) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), out.data(), size, nullptr, nullptr);
-    return out;
+LONG CALLBACK Handler(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    const bool narrow = record->ExceptionCode == DBG_PRINTEXCEPTION_C;
+    if (record->NumberParameters < 2 || (!narrow && record->ExceptionCode != 0x4001000A /* the wide form */))
+        return EXCEPTION_CONTINUE_SEARCH;
+    // Parameters: the length in characters including the terminator, then the text.
+    const auto length = static_cast<int>(record->ExceptionInformation[0]);
+    const int units = length > 0 ? length - 1 : 0;
+    std::string text;
+    if (narrow) {
+        text.assign(reinterpret_cast<const char*>(record->ExceptionInformation[1]), static_cast<std::size_t>(units));
+    } else {
+        const auto* wide = reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]);
+        text.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr)));
+        if (!text.empty()) ::WideCharToMultiByte(CP_UTF8, 0, wide, units, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    }
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_messages.push_back(std::move(text));
+    return EXCEPTION_CONTINUE_EXECUTION;
 }
 
 }  // namespace
 
 DebugOutputCapture::DebugOutputCapture() {
     Clear();
-    m_handler = ::AddVectoredExceptionHandler(1, &DebugOutputCapture::Handler);
+    m_handler = ::AddVectoredExceptionHandler(1, &Handler);
 }
 
 DebugOutputCapture::~DebugOutputCapture() {
@@ -36,27 +48,6 @@ std::vector<std::string> DebugOutputCapture::Messages() const {
 void DebugOutputCapture::Clear() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_messages.clear();
-}
-
-LONG CALLBACK DebugOutputCapture::Handler(EXCEPTION_POINTERS* info) {
-    const EXCEPTION_RECORD* record = info->ExceptionRecord;
-    if (record->NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
-    // Parameters: the length in characters including the terminator, then the text.
-    const auto length = static_cast<std::size_t>(record->ExceptionInformation[0]);
-    const std::size_t units = length > 0 ? length - 1 : 0;
-    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C) {
-        const auto* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
-        std::lock_guard<std::mutex> lock(g_mutex);
-        g_messages.emplace_back(text, units);
-        return EXCEPTION_CONTINUE_EXECUTION;
-    }
-    if (record->ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C) {
-        const auto* text = reinterpret_cast<const wchar_t*>(record->ExceptionInformation[1]);
-        std::lock_guard<std::mutex> lock(g_mutex);
-        g_messages.push_back(Utf8(text, units));
-        return EXCEPTION_CONTINUE_EXECUTION;
-    }
-    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 }  // namespace mv::test

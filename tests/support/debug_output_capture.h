@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,12 +17,10 @@ public:
     DebugOutputCapture(const DebugOutputCapture&) = delete;
     DebugOutputCapture& operator=(const DebugOutputCapture&) = delete;
 
-    // The messages so far, in order (wide ones converted to UTF-8).
-    std::vector<std::string> Messages() const;
+    std::vector<std::string> Messages() const;  // so far, in order (wide ones as UTF-8)
     void Clear();
 
 private:
-    static LONG CALLBACK Handler(EXCEPTION_POINTERS* info);
     void* m_handler = nullptr;
 };
 

@@ -8,49 +8,34 @@
 namespace mv::test {
 namespace {
 
-// The system handle table (SystemExtendedHandleInformation): one entry per open handle.
-constexpr ULONG kSystemExtendedHandleInformation = 64;
-constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
-
-struct HandleTableEntry {
+// One entry of the system handle table (SystemExtendedHandleInformation, class 64).
+struct HandleEntry {
     PVOID object;
-    ULONG_PTR ownerPid;
-    ULONG_PTR handle;
+    ULONG_PTR ownerPid, handle;
     ULONG access;
-    USHORT creatorBackTraceIndex;
-    USHORT objectType;
-    ULONG attributes;
-    ULONG reserved;
+    USHORT creatorBackTraceIndex, objectType;
+    ULONG attributes, reserved;
 };
-
-struct HandleTable {
-    ULONG_PTR count;
-    ULONG_PTR reserved;
-    HandleTableEntry entries[1];
-};
-
-using QuerySystemInformation = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
 
 // Handles of `pid` in the system handle table, or 0 when the table cannot be read.
 std::uint64_t HandlesInSystemTable(DWORD pid) {
-    const auto query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void*>(
+    using Query = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query) return 0;
     std::vector<unsigned char> buffer(1 << 20);
-    for (int attempt = 0; attempt < 8; ++attempt) {
+    for (int attempt = 0; query && attempt < 8; ++attempt) {
         ULONG needed = 0;
-        const NTSTATUS status = query(kSystemExtendedHandleInformation, buffer.data(),
-                                      static_cast<ULONG>(buffer.size()), &needed);
-        if (status == kInfoLengthMismatch) {
+        const NTSTATUS status = query(64, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == static_cast<NTSTATUS>(0xC0000004L)) {  // the buffer is too small
             buffer.resize(buffer.size() * 2);
             continue;
         }
         if (status < 0) return 0;
-        const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
-        std::uint64_t count = 0;
-        for (ULONG_PTR i = 0; i < table->count; ++i)
-            if (table->entries[i].ownerPid == pid) ++count;
-        return count;
+        const auto count = *reinterpret_cast<const ULONG_PTR*>(buffer.data());
+        const auto* entries = reinterpret_cast<const HandleEntry*>(buffer.data() + 2 * sizeof(ULONG_PTR));
+        std::uint64_t owned = 0;
+        for (ULONG_PTR i = 0; i < count; ++i) owned += entries[i].ownerPid == pid ? 1 : 0;
+        return owned;
     }
     return 0;
 }
@@ -63,28 +48,18 @@ ProcessCounterReader::ProcessCounterReader(DWORD pid)
 ProcessCounters ProcessCounterReader::Read() const {
     ProcessCounters counters;
     if (!m_process) return counters;
-    counters.handles = HandleCount();
-    counters.privateBytes = PrivateBytes();
-    counters.ok = counters.handles > 0 && counters.privateBytes > 0;
-    return counters;
-}
-
-std::uint64_t ProcessCounterReader::HandleCount() const {
-    DWORD count = 0;
     // A live process always holds handles; Wine answers 0 here, so its handle table is counted.
-    if (::GetProcessHandleCount(m_process.get(), &count) && count > 0) return count;
-    return HandlesInSystemTable(m_pid);
-}
-
-std::uint64_t ProcessCounterReader::PrivateBytes() const {
+    DWORD handles = 0;
+    counters.handles = ::GetProcessHandleCount(m_process.get(), &handles) && handles > 0 ? handles
+                                                                                        : HandlesInSystemTable(m_pid);
+    // The commit charge is the process's private memory; Wine fills only PagefileUsage (the same
+    // figure) for another process and leaves PrivateUsage 0.
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
-    if (!::GetProcessMemoryInfo(m_process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                sizeof memory))
-        return 0;
-    // The commit charge is the process's private memory; Wine fills only PagefileUsage (the
-    // same figure) for another process and leaves PrivateUsage 0.
-    return memory.PrivateUsage > 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    if (::GetProcessMemoryInfo(m_process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory))
+        counters.privateBytes = memory.PrivateUsage > 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    counters.ok = counters.handles > 0 && counters.privateBytes > 0;
+    return counters;
 }
 
 }  // namespace mv::test

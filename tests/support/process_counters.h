@@ -12,8 +12,7 @@ namespace mv::test {
 
 struct ProcessCounters {
     bool ok = false;
-    std::uint64_t handles = 0;
-    std::uint64_t privateBytes = 0;
+    std::uint64_t handles = 0, privateBytes = 0;
 };
 
 class ProcessCounterReader {
@@ -23,9 +22,6 @@ public:
     ProcessCounters Read() const;
 
 private:
-    std::uint64_t HandleCount() const;
-    std::uint64_t PrivateBytes() const;
-
     DWORD m_pid;
     unique_handle m_process;
 };

@@ -1,16 +1,8 @@
 #include "component_test.h"
 
 #include <iostream>
-#include <string>
 
 namespace mv::test {
-namespace {
-
-constexpr const char* kListenerClass = "com/morvane/MorvaneAWTEventListener";
-constexpr const char* kHookClass = "com/morvane/MorvaneAWTHook";
-constexpr const char* kMonitorClass = "com/sun/java/accessibility/util/EventQueueMonitor";
-
-}  // namespace
 
 void ComponentTest::StartJvm(bool checkJni) {
     JniServerSettings settings;
@@ -18,8 +10,6 @@ void ComponentTest::StartJvm(bool checkJni) {
     settings.classPath = {MV_HOOK_JAR};
     StartServer(settings);
 }
-
-void DrawingComponentTest::SetUpTestSuite() { StartJvm(false); }
 
 void ComponentTest::SetUp() {
     BridgeTest::SetUp();
@@ -40,8 +30,7 @@ void ComponentTest::TearDown() {
 UINT64 ComponentTest::New(const char* className, const char* signature, std::initializer_list<jvalue> args) {
     LocalFrame frame(env(), 8);
     jclass cls = FindClass(className);
-    if (!cls) return 0;
-    jmethodID init = MethodId(cls, "<init>", signature);
+    jmethodID init = cls ? MethodId(cls, "<init>", signature) : nullptr;
     jobject object = init ? env()->NewObjectA(cls, init, std::vector<jvalue>(args).data()) : nullptr;
     CheckNoException(className);
     return object ? Handle(object) : 0;
@@ -73,10 +62,7 @@ void ComponentTest::Place(UINT64 container, UINT64 child, int x, int y, int w, i
 }
 
 jmethodID ComponentTest::MethodOf(UINT64 object, const char* name, const char* signature) {
-    if (!object) {
-        ADD_FAILURE() << "no object for " << name;
-        return nullptr;
-    }
+    if (!object) return ADD_FAILURE() << "no object for " << name, nullptr;
     jclass cls = env()->GetObjectClass(ObjectOf(object));
     jmethodID method = MethodId(cls, name, signature);
     env()->DeleteLocalRef(cls);
@@ -118,12 +104,12 @@ void ComponentTest::ClearStringField(UINT64 object, const char* declaringClass, 
 }
 
 void ComponentTest::StaticMonitorCall(const char* name, UINT64 window) {
-    if (!window) return ADD_FAILURE() << "no window for " << name;
+    if (!window) return (void)(ADD_FAILURE() << "no window for " << name);
     LocalFrame frame(env(), 4);
-    jclass monitor = FindClass(kMonitorClass);
+    jclass monitor = FindClass("com/sun/java/accessibility/util/EventQueueMonitor");
     const char* signature = std::string(name) == "addTopLevelWindow" ? "(Ljava/awt/Component;)V" : "(Ljava/awt/Window;)V";
-    jmethodID method = monitor ? StaticMethodId(monitor, name, signature) : nullptr;
-    if (method) env()->CallStaticVoidMethod(monitor, method, ObjectOf(window));
+    if (jmethodID method = monitor ? StaticMethodId(monitor, name, signature) : nullptr)
+        env()->CallStaticVoidMethod(monitor, method, ObjectOf(window));
     CheckNoException(name);
 }
 
@@ -131,21 +117,19 @@ void ComponentTest::ListTopLevel(UINT64 window) { StaticMonitorCall("addTopLevel
 
 void ComponentTest::SetHookInstalled(bool installed) {
     LocalFrame frame(env(), 8);
-    jclass listener = FindClass(kListenerClass);
-    if (!listener) return;
-    jfieldID app = StaticFieldId(listener, "app", "Lcom/morvane/MorvaneAWTHook;");
-    jobject hook = installed ? NewDefault(kHookClass) : nullptr;
-    if (app) env()->SetStaticObjectField(listener, app, hook);
+    jclass listener = FindClass("com/morvane/MorvaneAWTEventListener");
+    jfieldID app = listener ? StaticFieldId(listener, "app", "Lcom/morvane/MorvaneAWTHook;") : nullptr;
+    if (app) env()->SetStaticObjectField(listener, app, installed ? NewDefault("com/morvane/MorvaneAWTHook") : nullptr);
 }
 
 bool ComponentTest::StandsFor(IUnknown* object, UINT64 handle) {
     com_ptr<IJObject> jobject;
-    if (!object || FAILED(object->QueryInterface(IID_IJObject, jobject.put_void()))) return false;
     com_ptr<IDispatch> jvm;
     UINT64 own = 0;
-    if (FAILED(jobject->GetJvmAndHandle(jvm.put(), &own))) return false;
     VARIANT_BOOL same = VARIANT_FALSE;
-    return SUCCEEDED(bridge()->IsSameJavaObject(own, handle, &same)) && same == VARIANT_TRUE;
+    return object && SUCCEEDED(object->QueryInterface(IID_IJObject, jobject.put_void())) &&
+           SUCCEEDED(jobject->GetJvmAndHandle(jvm.put(), &own)) &&
+           SUCCEEDED(bridge()->IsSameJavaObject(own, handle, &same)) && same == VARIANT_TRUE;
 }
 
 NativeWindow::NativeWindow(int x, int y, int w, int h, HWND parent) {
@@ -159,14 +143,6 @@ NativeWindow::NativeWindow(int x, int y, int w, int h, HWND parent) {
     m_hwnd = ::CreateWindowExW(0, MAKEINTATOM(windowClass), L"", parent ? WS_CHILD : WS_POPUP, x, y, w, h, parent,
                                nullptr, ::GetModuleHandleW(nullptr), nullptr);
     EXPECT_NE(m_hwnd, nullptr) << "CreateWindowEx failed: " << ::GetLastError();
-}
-
-NativeWindow::~NativeWindow() {
-    if (m_hwnd) ::DestroyWindow(m_hwnd);
-}
-
-void NativeWindow::BringToTop() const {
-    ::SetWindowPos(m_hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 }  // namespace mv::test

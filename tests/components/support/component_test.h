@@ -1,17 +1,16 @@
 #pragma once
-// Fixture of the component-model tests: the bridge against a real JVM with the hook library on
-// the class path, Java AWT/Swing objects built through JNI, the event-queue monitor's list of
-// top-level windows set by the test itself (the monitor is never started, so nothing but the
-// test changes the list), and native windows of this process to match Java windows against.
+// Fixture of the component-model tests: the bridge against a real JVM with the hook library on the
+// class path, Java AWT/Swing objects built through JNI, the event-queue monitor's top-level list set by
+// the test (the monitor is never started), and native windows of this process to match against.
 
 #include <windows.h>
 
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "bridge_test.h"
 #include "common/com/com_ptr.h"
-#include "common/com/safearray.h"
 
 namespace mv::test {
 
@@ -25,24 +24,15 @@ protected:
     // A new object through the constructor `signature` (a handle owned by the test).
     UINT64 New(const char* className, const char* signature = "()V", std::initializer_list<jvalue> args = {});
     UINT64 NewWithText(const char* className, const char* text);
-    // A window at the given bounds, disposed after the test.
-    UINT64 NewWindow(const char* className, int x, int y, int w, int h);
-    // Disposes `window` and takes it off the top-level list after the test.
-    UINT64 TrackWindow(UINT64 window) {
-        m_windows.push_back(window);
-        return window;
-    }
-    // A container with no layout manager at the given bounds.
-    UINT64 NewPanel(const char* className, int x, int y, int w, int h);
-    // Adds `child` to `container` at the given bounds.
+    UINT64 NewWindow(const char* className, int x, int y, int w, int h);  // disposed after the test
+    UINT64 TrackWindow(UINT64 window) { return m_windows.push_back(window), window; }
+    UINT64 NewPanel(const char* className, int x, int y, int w, int h);  // no layout manager
     void Place(UINT64 container, UINT64 child, int x, int y, int w, int h);
 
     void CallVoid(UINT64 object, const char* name, const char* signature, std::initializer_list<jvalue> args = {});
     std::string CallText(UINT64 object, const char* name);  // a ()Ljava/lang/String; method
     jboolean CallFlag(UINT64 object, const char* name);     // a ()Z method
-    // Sets the String field `name` (declared in `declaringClass`) to null.
     void ClearStringField(UINT64 object, const char* declaringClass, const char* name);
-
     void ListTopLevel(UINT64 window);  // appends to the monitor's list
     void SetHookInstalled(bool installed);
 
@@ -53,38 +43,35 @@ protected:
         EXPECT_EQ(bridge()->MakeJComponentFromHandle(handle, object.put()), S_OK);
         return object.try_query<I>();
     }
-    // True when `object` stands for the Java object `handle`.
-    bool StandsFor(IUnknown* object, UINT64 handle);
+    bool StandsFor(IUnknown* object, UINT64 handle);  // `object` stands for the Java object `handle`
 
     static jvalue Int(jint value) { jvalue v{}; v.i = value; return v; }
     static jvalue Ref(jobject value) { jvalue v{}; v.l = value; return v; }
 
 private:
-    // The method of the object's class (a test failure when there is none).
     jmethodID MethodOf(UINT64 object, const char* name, const char* signature);
-    // A pending Java exception fails the test and is cleared.
-    void CheckNoException(const char* what);
+    void CheckNoException(const char* what);  // a pending Java exception fails the test and is cleared
     void StaticMonitorCall(const char* name, UINT64 window);
     std::vector<UINT64> m_windows;
 };
 
-// For suites whose Swing components draw text or are shown: the JDK's own font code makes JNI
-// calls that -Xcheck:jni reports, so these suites run their JVM without the check.
+// Swing components that draw text or are shown: the JDK's font code makes JNI calls that
+// -Xcheck:jni reports, so these suites run their JVM without the check.
 class DrawingComponentTest : public ComponentTest {
 protected:
-    static void SetUpTestSuite();
+    static void SetUpTestSuite() { StartJvm(false); }
 };
 
 // A native top-level popup window (or a child of `parent`) of this process, destroyed at the end.
 class NativeWindow {
 public:
     NativeWindow(int x, int y, int w, int h, HWND parent = nullptr);
-    ~NativeWindow();
+    ~NativeWindow() { if (m_hwnd) ::DestroyWindow(m_hwnd); }
     NativeWindow(const NativeWindow&) = delete;
     NativeWindow& operator=(const NativeWindow&) = delete;
     HWND get() const { return m_hwnd; }
     ULONG value() const { return static_cast<ULONG>(reinterpret_cast<ULONG_PTR>(m_hwnd)); }
-    void BringToTop() const;
+    void BringToTop() const { ::SetWindowPos(m_hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
 
 private:
     HWND m_hwnd = nullptr;

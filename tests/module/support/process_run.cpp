@@ -1,28 +1,10 @@
-#include "process_run.h"
-
-#include <vector>
+#include <sstream>
 
 #include "common/win/handles.h"
+#include "process_run.h"
+#include "wine_path.h"
 
 namespace mvtest {
-namespace {
-
-// Moves what the pipe holds now into `output`; false once the pipe is closed and empty.
-bool DrainPipe(HANDLE pipe, std::string& output) {
-    DWORD available = 0;
-    if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
-    while (available > 0) {
-        char buffer[4096];
-        DWORD read = 0;
-        const DWORD wanted = available < sizeof buffer ? available : static_cast<DWORD>(sizeof buffer);
-        if (!::ReadFile(pipe, buffer, wanted, &read, nullptr) || read == 0) return false;
-        output.append(buffer, read);
-        available -= read;
-    }
-    return true;
-}
-
-}  // namespace
 
 std::wstring SystemProgram(const wchar_t* name) {
     wchar_t folder[MAX_PATH];
@@ -33,47 +15,54 @@ std::wstring SystemProgram(const wchar_t* name) {
 ProcessRun RunProcess(const std::wstring& commandLine, DWORD timeoutMilliseconds) {
     ProcessRun run;
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    mv::unique_handle readEnd, writeEnd;
-    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inheritable, 0)) return run;
-    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-    mv::unique_hfile noInput(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                           OPEN_EXISTING, 0, nullptr));
-
+    wchar_t folder[MAX_PATH], name[MAX_PATH];
+    if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"mvo", 0, name)) return run;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const mv::unique_hfile output(::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, share, &inheritable, CREATE_ALWAYS,
+                                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    const mv::unique_hfile input(::CreateFileW(L"NUL", GENERIC_READ, share, &inheritable, OPEN_EXISTING, 0, nullptr));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = noInput.get();
-    startup.hStdOutput = writeEnd.get();
-    startup.hStdError = writeEnd.get();
-    std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back(L'\0');
+    startup.hStdInput = input.get();
+    startup.hStdOutput = startup.hStdError = output.get();
+    std::wstring line = commandLine;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &info)) {
-        return run;
-    }
-    run.started = true;
-    mv::unique_handle process(info.hProcess);
-    mv::unique_handle thread(info.hThread);
-    writeEnd.reset();  // the child holds the only write end now: its exit closes the pipe
-
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMilliseconds;
-    for (;;) {
-        const bool open = DrainPipe(readEnd.get(), run.output);
-        if (::WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) {
-            DrainPipe(readEnd.get(), run.output);
-            break;
-        }
-        if (::GetTickCount64() > deadline) {
-            run.timedOut = true;
-            ::TerminateProcess(process.get(), 1);
-            ::WaitForSingleObject(process.get(), INFINITE);
-            break;
-        }
-        if (!open) ::Sleep(20);
+    run.started = output && ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                             nullptr, &startup, &info);
+    if (!run.started) return run;
+    const mv::unique_handle process(info.hProcess), thread(info.hThread);
+    if (::WaitForSingleObject(process.get(), timeoutMilliseconds) != WAIT_OBJECT_0) {
+        run.timedOut = true;
+        ::TerminateProcess(process.get(), 1);
+        ::WaitForSingleObject(process.get(), INFINITE);
     }
     ::GetExitCodeProcess(process.get(), &run.exitCode);
+    ::SetFilePointer(output.get(), 0, nullptr, FILE_BEGIN);  // the child wrote through the same file object
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(output.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) run.output.append(buffer, read);
     return run;
+}
+
+std::string ScriptReport::Step(const std::string& label) const {
+    const auto found = steps.find(label);
+    return found == steps.end() ? "(missing)" : found->second;
+}
+
+ScriptReport RunScript(const std::string& fileName, const std::wstring& arguments) {
+    ScriptReport report;
+    const std::wstring script = mv::test::WindowsPathOfUnixPath(std::string(MV_TEST_SCRIPTS_DIR) + "/" + fileName);
+    report.run = RunProcess(L"\"" + SystemProgram(L"cscript.exe") + L"\" //nologo \"" + script + L"\" " + arguments);
+    std::istringstream lines(report.run.output);
+    std::string text;
+    while (std::getline(lines, text)) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        // The outcome starts at the last " ok " or " error " (labels have no such words).
+        const auto ok = text.rfind(" ok "), at = ok != std::string::npos ? ok : text.rfind(" error ");
+        if (at != std::string::npos) report.steps[text.substr(0, at)] = text.substr(at + 1);
+    }
+    return report;
 }
 
 }  // namespace mvtest

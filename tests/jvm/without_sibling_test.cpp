@@ -1,0 +1,33 @@
+// The module in a process without MvJavaJni.dll (this program has none beside it): the main
+// object attaches calling threads to the JVM by itself.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "common/com/com_ptr.h"
+#include "jniproxy/mv_jni_proxy.h"
+#include "jvm/mv_java_cpp.h"
+
+TEST(WithoutSiblingLibrary, TheMainObjectAttachesAndDetachesByItself) {
+    char error[512] = "";
+    MvJniServerConfig config{};
+    JavaVM* vm = MvJniProxy_StartServer(&config, error, sizeof error);
+    ASSERT_NE(vm, nullptr) << error;
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    {
+        mv::com_ptr<IMvJavaCpp> obj;
+        ASSERT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, obj.put_void()), S_OK);
+        ASSERT_EQ(obj->JavaSaveRunningJVM(static_cast<LONG>(::GetCurrentProcessId()), reinterpret_cast<UINT64>(vm)), S_OK);
+        MvJniProxy_ResetCounters();
+        LONG version = 0;
+        EXPECT_EQ(obj->GetJVMVersion(&version), S_OK);
+        EXPECT_GE(version, 0x00010008);
+        MvJniProxyCounters counters{};
+        MvJniProxy_GetCounters(&counters);
+        EXPECT_EQ(counters.attaches, 1);
+        EXPECT_EQ(counters.detaches, 1);
+        EXPECT_EQ(::GetModuleHandleW(L"MvJavaJni.dll"), nullptr) << "the library was found after all";
+    }
+    ::CoUninitialize();
+    MvJniProxy_StopServer();
+}
