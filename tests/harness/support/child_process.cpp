@@ -1,29 +1,58 @@
 #include "child_process.h"
 
-#include <vector>
+#include "common/win/command_line.h"
 
 namespace mv::test {
+namespace {
+
+// A pipe whose read end stays here and whose write end the child inherits.
+bool InheritedPipe(unique_handle& readEnd, unique_handle& writeEnd) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE r = nullptr, w = nullptr;
+    if (!::CreatePipe(&r, &w, &inherit, 1 << 16)) return false;
+    readEnd.reset(r);
+    writeEnd.reset(w);
+    return ::SetHandleInformation(r, HANDLE_FLAG_INHERIT, 0);
+}
+
+bool Drain(HANDLE pipe, std::string& into, std::string& both) {
+    DWORD available = 0, n = 0;
+    if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+    if (available == 0) return true;
+    std::string buffer(available, '\0');
+    if (!::ReadFile(pipe, buffer.data(), available, &n, nullptr)) return false;
+    into.append(buffer.data(), n);
+    both.append(buffer.data(), n);
+    return true;
+}
+
+}  // namespace
 
 ChildProcess::ChildProcess(const std::string& filter) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return;
-    m_pipe.reset(readEnd);
-    unique_handle childEnd(writeEnd);
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
     wchar_t program[MAX_PATH];
     ::GetModuleFileNameW(nullptr, program, MAX_PATH);
     std::wstring line = L"\"" + std::wstring(program) + L"\" --gtest_also_run_disabled_tests --gtest_filter=";
-    line.append(filter.begin(), filter.end());
+    Start(line.append(filter.begin(), filter.end()));
+}
+
+ChildProcess::ChildProcess(const std::wstring& program, const std::vector<std::wstring>& args) {
+    std::wstring line;
+    AppendCommandLineArgument(line, program);
+    for (const std::wstring& arg : args) AppendCommandLineArgument(line, arg);
+    Start(line);
+}
+
+void ChildProcess::Start(std::wstring line) {
+    unique_handle outWrite, errWrite;
+    if (!InheritedPipe(m_outPipe, outWrite) || !InheritedPipe(m_errPipe, errWrite)) return;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    startup.hStdOutput = outWrite.get();
+    startup.hStdError = errWrite.get();
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info))
         return;
     ::CloseHandle(info.hThread);
     m_process.reset(info.hProcess);
@@ -32,18 +61,11 @@ ChildProcess::ChildProcess(const std::string& filter) {
 ChildProcess::~ChildProcess() { Kill(); }
 
 bool ChildProcess::ReadAvailable() {
-    DWORD available = 0;
-    if (!::PeekNamedPipe(m_pipe.get(), nullptr, 0, nullptr, &available, nullptr)) return false;
-    if (available == 0) return true;
-    std::vector<char> buffer(available);
-    DWORD n = 0;
-    if (!::ReadFile(m_pipe.get(), buffer.data(), available, &n, nullptr)) return false;
-    m_output.append(buffer.data(), n);
-    return true;
+    return Drain(m_outPipe.get(), m_out, m_output) & Drain(m_errPipe.get(), m_err, m_output);
 }
 
 bool ChildProcess::ReadUntil(const std::string& marker, unsigned milliseconds) {
-    ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
     while (m_output.find(marker) == std::string::npos) {
         if (!ReadAvailable() || ::GetTickCount64() > deadline) return false;
         ::Sleep(20);
@@ -52,16 +74,13 @@ bool ChildProcess::ReadUntil(const std::string& marker, unsigned milliseconds) {
 }
 
 DWORD ChildProcess::Finish(unsigned milliseconds) {
-    ULONGLONG deadline = ::GetTickCount64() + milliseconds;
-    while (ReadAvailable() && ::GetTickCount64() < deadline) {
-        if (::WaitForSingleObject(m_process.get(), 20) == WAIT_OBJECT_0) {
-            ReadAvailable();
-            break;
-        }
-    }
-    if (::WaitForSingleObject(m_process.get(), 0) != WAIT_OBJECT_0) Kill();
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    while (m_process && ReadAvailable() && ::GetTickCount64() < deadline)
+        if (::WaitForSingleObject(m_process.get(), 20) == WAIT_OBJECT_0) break;
+    ReadAvailable();
+    if (!m_process || ::WaitForSingleObject(m_process.get(), 0) != WAIT_OBJECT_0) Kill();
     DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(m_process.get(), &code);
+    if (m_process) ::GetExitCodeProcess(m_process.get(), &code);
     return code;
 }
 

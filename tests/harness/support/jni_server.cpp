@@ -3,65 +3,74 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <cwchar>
+#include <map>
 
 #include "common/win/handles.h"
 #include "jniproxy/mv_jni_proxy.h"
+#include "text_lines.h"
 
 #ifndef MV_FIXTURES_JAR
 #error "MV_FIXTURES_JAR must name the Java fixtures jar"
 #endif
 
 namespace mv::test {
-
 namespace {
 
-std::wstring TempFolder() {
-    wchar_t folder[MAX_PATH];
-    DWORD n = ::GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder, n);
-}
-
-// Output files are named mv-jvm-<Windows pid>-<n>.log. A test process that was killed or stopped
-// on purpose leaves its files behind; they go once their process is gone.
-void RemoveOrphanedOutputFiles(const std::wstring& folder) {
+// Files are named mv-jvm-<Windows pid>-<n>.log. A test process that was killed leaves its files
+// behind; they go once their process is gone. Each file exists before the server opens it, so
+// that UnixPathOf can map it.
+std::wstring NewFile() {
+    static std::atomic<unsigned> counter{0};
+    wchar_t buffer[MAX_PATH];
+    const std::wstring folder(buffer, ::GetTempPathW(MAX_PATH, buffer));
     WIN32_FIND_DATAW found;
     unique_hfind search(::FindFirstFileW((folder + L"mv-jvm-*.log").c_str(), &found));
-    if (!search) return;
-    do {
-        DWORD pid = std::wcstoul(found.cFileName + 7, nullptr, 10);
-        unique_handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    while (search) {
+        unique_handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, std::wcstoul(found.cFileName + 7, nullptr, 10)));
         if (!process) ::DeleteFileW((folder + found.cFileName).c_str());
-    } while (::FindNextFileW(search.get(), &found));
-}
-
-std::wstring NewOutputFile() {
-    static std::atomic<unsigned> counter{0};
-    std::wstring folder = TempFolder();
-    RemoveOrphanedOutputFiles(folder);
+        if (!::FindNextFileW(search.get(), &found)) break;
+    }
     std::wstring path = folder + L"mv-jvm-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                         std::to_wstring(++counter) + L".log";
-    // The file must exist before the server opens it, so that UnixPathOf can map it.
-    unique_hfile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    unique_hfile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return path;
+}
+
+std::string ReadShared(const std::wstring& path) {
+    unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string text;
+    char buffer[65536];
+    DWORD n = 0;
+    while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+    return text;
+}
+
+std::string Unescaped(std::string line) {
+    static const std::pair<const char*, char> kEntities[] = {
+        {"&lt;", '<'}, {"&gt;", '>'}, {"&apos;", '\''}, {"&quot;", '"'}, {"&amp;", '&'}};
+    for (const auto& [entity, c] : kEntities)
+        for (std::size_t at; (at = line.find(entity)) != std::string::npos;) line.replace(at, std::strlen(entity), 1, c);
+    return line;
 }
 
 }  // namespace
 
-JniServer::JniServer(const JniServerSettings& settings) : m_outputFile(NewOutputFile()) {
-    std::string outputPath = UnixPathOf(m_outputFile);
-    if (outputPath.empty()) {
-        m_error = "cannot map the output file to a Linux path";
+JniServer::JniServer(const JniServerSettings& settings) : m_outputFile(NewFile()), m_reportFile(NewFile()) {
+    const std::string outputPath = UnixPathOf(m_outputFile), reportPath = UnixPathOf(m_reportFile);
+    if (outputPath.empty() || reportPath.empty()) {
+        m_error = "cannot map the output files to Linux paths";
         return;
     }
-    std::vector<std::string> options;
+    std::vector<std::string> options = {"-XX:+UnlockDiagnosticVMOptions", "-XX:+LogVMOutput", "-XX:LogFile=" + reportPath};
     if (settings.checkJni) options.push_back("-Xcheck:jni");
     options.insert(options.end(), settings.jvmOptions.begin(), settings.jvmOptions.end());
     std::vector<const char*> optionTexts, argTexts;
     for (const auto& o : options) optionTexts.push_back(o.c_str());
     for (const auto& a : settings.mainArgs) argTexts.push_back(a.c_str());
-
     std::string classPath = MV_FIXTURES_JAR;
     for (const auto& entry : settings.classPath) classPath += ":" + entry;
 
@@ -82,6 +91,7 @@ JniServer::JniServer(const JniServerSettings& settings) : m_outputFile(NewOutput
 JniServer::~JniServer() {
     Stop();
     ::DeleteFileW(m_outputFile.c_str());
+    ::DeleteFileW(m_reportFile.c_str());
 }
 
 void JniServer::Stop() {
@@ -90,34 +100,44 @@ void JniServer::Stop() {
     m_vm = nullptr;
 }
 
-std::string JniServer::Output() const {
-    unique_hfile file(::CreateFileW(m_outputFile.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string text;
-    if (!file) return text;
-    char buffer[65536];
-    DWORD n = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
-    return text;
-}
+std::string JniServer::Output() const { return ReadShared(m_outputFile); }
+std::string JniServer::VmReports() const { return ReadShared(m_reportFile); }
 
 std::vector<std::string> FindJniWarnings(const std::string& output) {
     static const char* const kMarkers[] = {"WARNING in native method", "WARNING: JNI local refs",
                                            "FATAL ERROR in native method"};
-    std::vector<std::string> warnings;
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        std::string line = output.substr(start, end - start);
-        for (const char* marker : kMarkers)
-            if (line.find(marker) != std::string::npos) {
-                warnings.push_back(line);
-                break;
-            }
-        start = end + 1;
+    struct Report {
+        std::string text;
+        bool framed = false;  // its first stack line has been seen
+        bool jdk = false;
+    };
+    std::vector<Report> reports;
+    std::map<std::string, std::size_t> lastOfWriter;  // writer -> index in reports + 1
+    std::string writer;
+    for (const std::string& raw : SplitLines(output)) {
+        if (raw.rfind("<writer thread='", 0) == 0) {
+            writer = raw;
+            continue;
+        }
+        const std::string line = Unescaped(raw);
+        bool isReport = false;
+        for (const char* marker : kMarkers) isReport = isReport || line.find(marker) != std::string::npos;
+        if (isReport) {
+            reports.push_back({line});
+            lastOfWriter[writer] = reports.size();
+        } else if (line.rfind("\tat ", 0) == 0 && lastOfWriter[writer] != 0) {
+            Report& report = reports[lastOfWriter[writer] - 1];
+            if (report.framed) continue;
+            report.framed = true;
+            report.text += "\n" + line;
+            const std::size_t open = line.rfind('(');
+            report.jdk = open != std::string::npos && line.find('@', open) != std::string::npos && line.size() >= 15 &&
+                         line.compare(line.size() - 15, 15, "/Native Method)") == 0;
+        }
     }
+    std::vector<std::string> warnings;
+    for (const Report& report : reports)
+        if (!report.jdk) warnings.push_back(report.text);
     return warnings;
 }
 

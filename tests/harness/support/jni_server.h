@@ -1,6 +1,8 @@
 #pragma once
 // A JNI server for one test program or suite: mv-jniserver started through jniproxy.dll with the
-// Java fixtures on its class path and -Xcheck:jni, its JVM output collected in a file of its own.
+// Java fixtures on its class path and -Xcheck:jni, its JVM output collected in a file of its own
+// and the JVM's own reports (tty, where -Xcheck:jni writes) also in a log that names the writing
+// thread, so that a report is read with its own stack lines whatever other threads printed.
 
 #include <jni.h>
 
@@ -23,7 +25,7 @@ struct JniServerSettings {
 class JniServer {
 public:
     explicit JniServer(const JniServerSettings& settings = {});
-    ~JniServer();  // stops the server and removes the output file
+    ~JniServer();  // stops the server and removes its files
     JniServer(const JniServer&) = delete;
     JniServer& operator=(const JniServer&) = delete;
 
@@ -31,18 +33,23 @@ public:
     const std::string& error() const { return m_error; }
     JavaVM* vm() const { return m_vm; }
 
-    // Everything the JVM printed (stdout and stderr) so far.
-    std::string Output() const;
+    std::string Output() const;    // everything the JVM printed (stdout and stderr) so far
+    std::string VmReports() const;  // the JVM's log of its own reports, with writer tags
     void Stop();
 
 private:
-    std::wstring m_outputFile;  // Windows path of the output file
+    std::wstring m_outputFile;  // Windows paths
+    std::wstring m_reportFile;
     std::string m_error;
     JavaVM* m_vm = nullptr;
 };
 
-// The JNI warnings (-Xcheck:jni reports: "WARNING in native method", "WARNING: JNI local refs",
-// "FATAL ERROR in native method") in JVM output, each with the line that reports it.
+// The JNI reports of -Xcheck:jni ("WARNING in native method", "WARNING: JNI local refs", "FATAL
+// ERROR in native method") in JVM output or in VmReports(), each with its first stack line. A
+// stack line belongs to the last report of its writing thread (<writer thread='n'/> in the log;
+// plain output has one writer) whatever lines came between. Reports whose own first frame is a
+// native method of a JDK module ("\tat sun.font.X.m(java.desktop@17.0.15/Native Method)") are
+// the JDK's business and left out.
 std::vector<std::string> FindJniWarnings(const std::string& output);
 
 }  // namespace mv::test

@@ -8,14 +8,13 @@ namespace mv::test {
 std::unique_ptr<JniServer> JniTest::s_server;
 
 void JniTest::SetUpTestSuite() { StartServer({}); }
-
 void JniTest::StartServer(const JniServerSettings& settings) { s_server = std::make_unique<JniServer>(settings); }
-
 void JniTest::TearDownTestSuite() { s_server.reset(); }
 
 void JniTest::SetUp() {
     ASSERT_TRUE(s_server && s_server->started()) << "JNI server: " << (s_server ? s_server->error() : "");
     m_outputMark = s_server->Output().size();
+    m_reportMark = s_server->VmReports().size();
     MvJniProxy_ClearFaults();
     MvJniProxy_ClearTrace();
     MvJniProxy_ResetCounters();
@@ -25,19 +24,17 @@ void JniTest::SetUp() {
 
 void JniTest::TearDown() {
     if (!s_server || !s_server->started()) return;
-    JavaVM* jvm = vm();
     JNIEnv* current = nullptr;
-    if (jvm->GetEnv(reinterpret_cast<void**>(&current), JNI_VERSION_1_6) == JNI_OK) {
+    if (vm()->GetEnv(reinterpret_cast<void**>(&current), JNI_VERSION_1_6) == JNI_OK) {
         if (current->ExceptionCheck()) {
             ADD_FAILURE() << "the test left a Java exception pending";
             current->ExceptionClear();
         }
-        jvm->DetachCurrentThread();
+        vm()->DetachCurrentThread();
     }
     MvJniProxy_ClearFaults();
-    std::string output = OutputOfThisTest();
-    for (const std::string& warning : FindJniWarnings(output))
-        ADD_FAILURE() << "the JVM reported a JNI warning: " << warning << "\nJVM output:\n" << output;
+    for (const std::string& warning : JniWarningsOfThisTest())
+        ADD_FAILURE() << "the JVM reported a JNI warning: " << warning << "\nJVM output:\n" << OutputOfThisTest();
 }
 
 std::string JniTest::OutputOfThisTest() const {
@@ -45,53 +42,44 @@ std::string JniTest::OutputOfThisTest() const {
     return m_outputMark <= all.size() ? all.substr(m_outputMark) : all;
 }
 
+std::vector<std::string> JniTest::JniWarningsOfThisTest() const {
+    const std::string all = s_server->VmReports();
+    if (m_reportMark > all.size()) return FindJniWarnings(all);
+    const std::size_t tag = all.rfind("<writer thread='", m_reportMark);  // who writes at the mark
+    const std::string writer = tag == std::string::npos ? "" : all.substr(tag, all.find('\n', tag) - tag) + "\n";
+    return FindJniWarnings(writer + all.substr(m_reportMark));
+}
+
 jclass JniTest::FindClass(const char* name) {
     jclass cls = m_env->FindClass(name);
-    if (cls == nullptr) {
-        m_env->ExceptionClear();
-        ADD_FAILURE() << "class not found: " << name;
-    }
+    if (cls == nullptr) m_env->ExceptionClear(), ADD_FAILURE() << "class not found: " << name;
     return cls;
 }
 
-namespace {
-
 template <typename Id>
-Id Checked(JNIEnv* env, Id id, const char* what, const char* name, const char* signature) {
-    if (id == nullptr) {
-        env->ExceptionClear();
-        ADD_FAILURE() << what << " not found: " << name << " " << signature;
-    }
+Id JniTest::Checked(Id id, const char* what, const char* name, const char* signature) {
+    if (id == nullptr) m_env->ExceptionClear(), ADD_FAILURE() << what << " not found: " << name << " " << signature;
     return id;
 }
 
-}  // namespace
-
 jmethodID JniTest::MethodId(jclass cls, const char* name, const char* signature) {
-    return Checked(m_env, m_env->GetMethodID(cls, name, signature), "method", name, signature);
+    return Checked(m_env->GetMethodID(cls, name, signature), "method", name, signature);
 }
-
 jmethodID JniTest::StaticMethodId(jclass cls, const char* name, const char* signature) {
-    return Checked(m_env, m_env->GetStaticMethodID(cls, name, signature), "static method", name, signature);
+    return Checked(m_env->GetStaticMethodID(cls, name, signature), "static method", name, signature);
 }
-
 jfieldID JniTest::FieldId(jclass cls, const char* name, const char* signature) {
-    return Checked(m_env, m_env->GetFieldID(cls, name, signature), "field", name, signature);
+    return Checked(m_env->GetFieldID(cls, name, signature), "field", name, signature);
 }
-
 jfieldID JniTest::StaticFieldId(jclass cls, const char* name, const char* signature) {
-    return Checked(m_env, m_env->GetStaticFieldID(cls, name, signature), "static field", name, signature);
+    return Checked(m_env->GetStaticFieldID(cls, name, signature), "static field", name, signature);
 }
 
 jobject JniTest::NewDefault(const char* className) {
     jclass cls = FindClass(className);
-    if (cls == nullptr) return nullptr;
-    jmethodID init = MethodId(cls, "<init>", "()V");
-    jobject object = init != nullptr ? m_env->NewObject(cls, init) : nullptr;
-    if (m_env->ExceptionCheck()) {
-        m_env->ExceptionClear();
-        ADD_FAILURE() << "the constructor of " << className << " threw";
-    }
+    jmethodID init = cls ? MethodId(cls, "<init>", "()V") : nullptr;
+    jobject object = init ? m_env->NewObject(cls, init) : nullptr;
+    if (m_env->ExceptionCheck()) m_env->ExceptionClear(), ADD_FAILURE() << "the constructor of " << className << " threw";
     m_env->DeleteLocalRef(cls);
     return object;
 }
@@ -101,7 +89,7 @@ bool JniTest::TakeException(const char* className) {
     if (pending == nullptr) return false;
     m_env->ExceptionClear();
     jclass expected = m_env->FindClass(className);
-    bool matches = expected != nullptr && m_env->IsInstanceOf(pending, expected);
+    const bool matches = expected != nullptr && m_env->IsInstanceOf(pending, expected);
     if (expected == nullptr) m_env->ExceptionClear();
     m_env->DeleteLocalRef(expected);
     m_env->DeleteLocalRef(pending);
@@ -115,11 +103,9 @@ long long LiveGlobalReferences() {
 }
 
 std::string Utf(JNIEnv* env, jstring string) {
-    if (string == nullptr) return "<null>";
-    const char* chars = env->GetStringUTFChars(string, nullptr);
-    if (chars == nullptr) return "<no chars>";
-    std::string text = chars;
-    env->ReleaseStringUTFChars(string, chars);
+    const char* chars = string ? env->GetStringUTFChars(string, nullptr) : nullptr;
+    const std::string text = !string ? "<null>" : chars ? chars : "<no chars>";
+    if (chars) env->ReleaseStringUTFChars(string, chars);
     return text;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // GoogleTest fixture for tests that need a real JVM: one JNI server per test suite (fixtures jar
 // on the class path, -Xcheck:jni), the test's thread attached for each test, and a test fails
-// when the JVM printed a JNI warning while it ran.
+// when the JVM reported a JNI warning while it ran (see FindJniWarnings) or left one pending.
 
 #include <gtest/gtest.h>
 #include <jni.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "jni_server.h"
 
@@ -28,8 +29,9 @@ protected:
     // The environment of the test's thread, attached in SetUp and detached in TearDown.
     JNIEnv* env() const { return m_env; }
 
-    // JVM output printed since this test began.
+    // JVM output printed since this test began, and the JNI warnings the JVM reported since.
     std::string OutputOfThisTest() const;
+    std::vector<std::string> JniWarningsOfThisTest() const;
 
     // Lookups that add a test failure (and clear the Java error) when the JVM finds nothing.
     jclass FindClass(const char* name);
@@ -46,8 +48,11 @@ protected:
     bool NoException() { return !m_env->ExceptionCheck(); }
 
 private:
+    template <typename Id>
+    Id Checked(Id id, const char* what, const char* name, const char* signature);
     static std::unique_ptr<JniServer> s_server;
     std::size_t m_outputMark = 0;
+    std::size_t m_reportMark = 0;
     JNIEnv* m_env = nullptr;
 };
 
