@@ -1,198 +1,221 @@
-// Load: one Java-process host, four client processes of four threads each, all calling a mix of
-// bridge and component members at once for a bounded time. Every answer is checked against the
-// known value; afterwards the host's live references, handles and private memory are back near
-// where they started.
-//
-// The clients are this program started again with the DISABLED_ client test selected; they learn
-// the host and the run's length from the environment the parent sets.
+// Load and soak of the cross-process path against one mvjava-host running samples.BothApps (the
+// hook jar as the assistive technology, -Xcheck:jni); the host's live references, handles and
+// private memory are watched before, during and after (robustness.h).
 
-#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "checked_calls.h"
+#include "awt_host.h"
 #include "child_process.h"
-#include "common/com/com_ptr.h"
+#include "components.h"
 #include "environment_number.h"
-#include "host_process.h"
-#include "sample_host.h"
+#include "robustness.h"
 
 namespace mv::test {
 namespace {
 
-constexpr int kClients = 4;
-constexpr int kThreadsPerClient = 4;
-constexpr char kHostPidVariable[] = "MV_LOAD_HOST_PID";
-constexpr char kMirrorVariable[] = "MV_LOAD_MIRROR_WINDOW";
-constexpr char kSecondsVariable[] = "MV_LOAD_SECONDS";
-constexpr unsigned long kDefaultSeconds = 20;
-constexpr unsigned long kWarmUpSeconds = 5;
+constexpr char kPidVariable[] = "MV_LOAD_HOST_PID", kMirrorVariable[] = "MV_LOAD_MIRROR_WINDOW";
 
-// How near the start the host must be afterwards.
-// References: exactly back. Every reference the clients caused belongs to a handle they
-// deleted or a component object they released, and the warm-up made whatever the module keeps.
-// Handles: 64. The host's COM serves each client connection on threads of its own and keeps
-// some of them (with their handles) for a while after the client went; a leak of one handle per
-// call would add thousands.
-// Private memory: 8 MiB, measured after a warm-up run of the same sixteen callers. It covers
-// what COM under Wine keeps of every component-interface stub (about 2 KiB each, see
-// typelib_stub_cost.h) and the heap's growth steps; a leak of 4 KiB per call over the run's
-// thousands of calls exceeds it.
-constexpr long long kReferenceBand = 0;
-constexpr std::uint64_t kHandleBand = 64;
-constexpr std::uint64_t kMemoryBand = 8ull << 20;
-
-struct ClientResult {
-    unsigned long long calls = 0;
-    unsigned long long failures = 0;
-    bool reported = false;
+// The sample-apps host of one test, the module registered while it runs.
+struct SampleHost {
+    explicit SampleHost(int lifetimeSeconds) {
+        ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        registration = std::make_unique<ModuleRegistration>();
+        if (registration->result() == S_OK) host = StartSampleAppsHost(lifetimeSeconds, problem);
+    }
+    ~SampleHost() {
+        if (host) {
+            for (const std::string& w : FindJniWarningsOfCallers(host->JvmOutput())) ADD_FAILURE() << "host JVM: " << w;
+            host->Stop();
+        }
+        host.reset(), registration.reset();
+        ::CoUninitialize();
+    }
+    LeakWatch Watch() { return LeakWatch([this] { return host->LiveReferences(); }, host->pid()); }
+    std::unique_ptr<ModuleRegistration> registration;
+    std::unique_ptr<HostProcess> host;
+    std::string problem = "DllRegisterServer failed";
 };
 
-ClientResult ParseClientReport(const std::string& output) {
-    ClientResult result;
-    const std::size_t at = output.find("load-client: calls ");
-    if (at == std::string::npos) return result;
-    result.reported =
-        std::sscanf(output.c_str() + at, "load-client: calls %llu failures %llu", &result.calls, &result.failures) == 2;
-    return result;
-}
-
-struct LoadTotals {
-    unsigned long long calls = 0;
-    unsigned long long failures = 0;
-};
-
-// Runs the clients against the host for `seconds` and waits for them (a hang guard ends them
-// long after their deadline); every client must end well and report its counts.
-LoadTotals RunClients(SampleHost& host, ULONG mirror, unsigned long seconds, const char* label) {
-    ::SetEnvironmentVariableA(kHostPidVariable, std::to_string(host.pid()).c_str());
-    ::SetEnvironmentVariableA(kMirrorVariable, std::to_string(mirror).c_str());
-    ::SetEnvironmentVariableA(kSecondsVariable, std::to_string(seconds).c_str());
+// Four client processes (this program again, the DISABLED_ test) for `seconds`; their totals.
+std::pair<unsigned long long, unsigned long long> RunClients(unsigned long seconds, const char* label) {
+    ::SetEnvironmentVariableA("MV_LOAD_SECONDS", std::to_string(seconds).c_str());
     std::vector<std::unique_ptr<ChildProcess>> clients;
-    for (int i = 0; i < kClients; ++i)
-        clients.push_back(std::make_unique<ChildProcess>("LoadClient.DISABLED_FourThreadsCallTheMixUntilTheDeadline"));
-    LoadTotals totals;
-    for (int i = 0; i < kClients; ++i) {
-        ChildProcess& client = *clients[static_cast<std::size_t>(i)];
-        EXPECT_TRUE(client.started());
-        const DWORD code = client.Finish(static_cast<unsigned>((seconds + 120) * 1000));
-        const ClientResult result = ParseClientReport(client.output());
-        EXPECT_EQ(code, 0u) << label << " client " << i << ":\n" << client.output();
-        EXPECT_TRUE(result.reported) << client.output();
-        EXPECT_GT(result.calls, 0u) << label << " client " << i;
-        totals.calls += result.calls;
-        totals.failures += result.failures;
-        std::printf("robustness: %s client %d: calls %llu failures %llu\n", label, i, result.calls, result.failures);
+    for (int i = 0; i < 4; ++i) clients.push_back(std::make_unique<ChildProcess>("LoadClient.DISABLED_FourThreadsCallTheMix"));
+    unsigned long long calls = 0, failures = 0, c = 0, f = 0;
+    for (auto& client : clients) {
+        EXPECT_EQ(client->Finish((seconds + 120) * 1000), 0u) << client->output();
+        const std::size_t at = client->output().find("load-client: calls ");
+        EXPECT_TRUE(at != std::string::npos && std::sscanf(client->output().c_str() + at, "load-client: calls %llu failures %llu", &c, &f) == 2 && c > 0) << client->output();
+        std::printf("robustness: %s client: calls %llu failures %llu\n", label, c, f);
+        calls += c, failures += f;
     }
-    std::fflush(stdout);
-    return totals;
+    return {calls, failures};
 }
 
+// Sixteen callers with their own proxies; afterwards the host is back where it started:
+// references exactly (the warm-up made what the module keeps), handles within 64 (COM keeps
+// threads of gone clients a while; a leak of one a call adds thousands), private memory within
+// 8 MiB (Wine keeps ~2 KiB per component-interface stub; 4 KiB a call would exceed it).
 TEST(Load, SixteenConcurrentCallersGetRightAnswersAndLeaveTheHostAsTheyFoundIt) {
-    const unsigned long seconds = EnvironmentNumber(kSecondsVariable, kDefaultSeconds);
-    SampleHost host(static_cast<int>(300 + seconds));
-    ASSERT_TRUE(host.problem().empty()) << host.problem();
-    const ULONG mirror = host.MirrorWindowTitled(L"Sign in");
-    ASSERT_NE(mirror, 0u) << "a native window behind the login window";
-
-    // A short run first: whatever the module, COM and the harness make once for sixteen
-    // concurrent callers (threads, their stacks and JVM connections, type information) is made
-    // before the start is measured.
-    const LoadTotals warmUp = RunClients(host, mirror, kWarmUpSeconds, "load warm-up");
-    ASSERT_EQ(warmUp.failures, 0u);
-    const HostSample before = host.Sample();
-    ASSERT_GE(before.refs, 0);
-    ASSERT_TRUE(before.counters.ok);
-
-    const LoadTotals totals = RunClients(host, mirror, seconds, "load");
-    const unsigned long long calls = totals.calls, failures = totals.failures;
-    // The host's COM ends the connections of the clients that went in its own time.
-    HostSample after = host.Sample();
-    for (int wait = 0; wait < 50 && (after.refs != before.refs ||
-                                     after.counters.handles > before.counters.handles + kHandleBand);
-         ++wait) {
-        ::Sleep(200);
-        after = host.Sample();
+    const unsigned long seconds = EnvironmentNumber("MV_LOAD_SECONDS", 20);
+    SampleHost sample(static_cast<int>(300 + seconds));
+    ASSERT_TRUE(sample.host) << sample.problem;
+    ULONG mirror = 0;  // a native window of the host behind the login window; the others closed
+    for (ULONG w : MirroredWindows(sample.host->CommandLines("mirror", "mirror done"))) {
+        wchar_t title[64] = {};
+        ::GetWindowTextW(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(w)), title, 64);
+        mirror == 0 && std::wstring(title) == L"Sign in" ? void(mirror = w) : void(sample.host->Command("close " + std::to_string(w)));
     }
-    std::printf("robustness: load %d processes x %d threads, %lu s: calls %llu failures %llu\n", kClients,
-                kThreadsPerClient, seconds, calls, failures);
-    std::printf("robustness: load host refs before %lld after %lld (band %lld)\n", before.refs, after.refs,
-                kReferenceBand);
-    std::printf("robustness: load host handles before %llu after %llu (band +%llu)\n",
-                static_cast<unsigned long long>(before.counters.handles),
-                static_cast<unsigned long long>(after.counters.handles), static_cast<unsigned long long>(kHandleBand));
-    std::printf("robustness: load host private bytes before %llu after %llu (band +%llu)\n",
-                static_cast<unsigned long long>(before.counters.privateBytes),
-                static_cast<unsigned long long>(after.counters.privateBytes),
-                static_cast<unsigned long long>(kMemoryBand));
-    std::fflush(stdout);
-
+    ASSERT_NE(mirror, 0u);
+    ::SetEnvironmentVariableA(kPidVariable, std::to_string(sample.host->pid()).c_str());
+    ::SetEnvironmentVariableA(kMirrorVariable, std::to_string(mirror).c_str());
+    ASSERT_EQ(RunClients(5, "load warm-up").second, 0u);
+    LeakWatch watch = sample.Watch();
+    const Sample before = watch.Take(0);
+    const auto [calls, failures] = RunClients(seconds, "load");
+    Sample after = watch.Take(static_cast<double>(calls));
+    for (int wait = 0; wait < 50 && (after.refs != before.refs || after.counters.handles > before.counters.handles + 64); ++wait)
+        ::Sleep(200), after = watch.Take(static_cast<double>(calls));  // COM ends the gone clients' connections in its time
+    std::printf("robustness: load 4 processes x 4 threads, %lu s: calls %llu failures %llu; host refs %lld -> %lld, handles "
+                "%llu -> %llu (band +64), private bytes %llu -> %llu (band +8 MiB)\n", seconds, calls, failures, before.refs,
+                after.refs, static_cast<unsigned long long>(before.counters.handles), static_cast<unsigned long long>(after.counters.handles),
+                static_cast<unsigned long long>(before.counters.privateBytes), static_cast<unsigned long long>(after.counters.privateBytes));
     EXPECT_EQ(failures, 0u);
-    EXPECT_GT(calls, static_cast<unsigned long long>(kClients * kThreadsPerClient)) << "every thread made calls";
-    EXPECT_LE(after.refs, before.refs + kReferenceBand);
-    EXPECT_GE(after.refs, before.refs - kReferenceBand);
-    ASSERT_TRUE(after.counters.ok);
-    EXPECT_LE(after.counters.handles, before.counters.handles + kHandleBand);
-    EXPECT_LE(after.counters.privateBytes, before.counters.privateBytes + kMemoryBand);
-    EXPECT_EQ(host.JniWarnings(), "");
+    EXPECT_GT(calls, 16u);
+    ASSERT_TRUE(before.counters.ok && after.counters.ok && before.refs >= 0);
+    EXPECT_EQ(after.refs, before.refs);
+    EXPECT_LE(after.counters.handles, before.counters.handles + 64);
+    EXPECT_LE(after.counters.privateBytes, before.counters.privateBytes + (8u << 20));
 }
 
-// One client process: four threads, each with its own proxy, calling the mix until the deadline.
-TEST(LoadClient, DISABLED_FourThreadsCallTheMixUntilTheDeadline) {
-    const unsigned long pid = EnvironmentNumber(kHostPidVariable, 0);
-    const unsigned long mirror = EnvironmentNumber(kMirrorVariable, 0);
-    const unsigned long seconds = EnvironmentNumber(kSecondsVariable, kDefaultSeconds);
-    ASSERT_NE(pid, 0u) << "started by the load test, which names the host";
-
-    struct ThreadResult {
-        unsigned long long calls = 0;
-        unsigned long long failures = 0;
-        std::vector<std::string> texts;
-    };
-    std::vector<ThreadResult> results(kThreadsPerClient);
-    const ULONGLONG deadline = ::GetTickCount64() + seconds * 1000ull;
+TEST(LoadClient, DISABLED_FourThreadsCallTheMix) {
+    const DWORD pid = static_cast<DWORD>(EnvironmentNumber(kPidVariable, 0));
+    const ULONGLONG deadline = ::GetTickCount64() + 1000 * EnvironmentNumber("MV_LOAD_SECONDS", 20);
+    ASSERT_NE(pid, 0u);
+    unsigned long long calls[4] = {}, failures[4] = {};
+    std::string texts[4];
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreadsPerClient; ++t) {
+    for (int t = 0; t < 4; ++t)
         threads.emplace_back([&, t] {
-            ThreadResult& result = results[static_cast<std::size_t>(t)];
             ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             {
-                com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(static_cast<DWORD>(pid));
-                if (!jvm) {
-                    result.failures = 1;
-                    result.texts.push_back("GetJVMFromPid found no object");
-                } else {
-                    CheckedCalls checker(jvm.get(), static_cast<ULONG>(mirror));
-                    // Distinct per process, thread and step: a value crossing over would show.
-                    const int base = static_cast<int>((::GetCurrentProcessId() & 0x3FF) << 20) + (t << 16);
-                    // Threads start at different members so that all kinds run at the same time.
-                    for (unsigned step = static_cast<unsigned>(t); ::GetTickCount64() < deadline; ++step)
-                        checker.MixStep(step, base + static_cast<int>(step & 0xFFFF));
-                    result.calls = checker.calls();
-                    result.failures = checker.failures();
-                    result.texts = checker.failureTexts();
-                }
+                const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(pid);
+                Checker c(jvm.get());
+                // Distinct per process, thread and step: a value crossing over would show.
+                const int base = static_cast<int>((::GetCurrentProcessId() & 0x3FF) << 20) + (t << 16);
+                for (unsigned step = t; jvm && ::GetTickCount64() < deadline; ++step)
+                    MixStep(c, step, base + static_cast<int>(step & 0xFFFF), static_cast<ULONG>(EnvironmentNumber(kMirrorVariable, 0)));
+                c.Check(jvm && c.calls > 0, "a thread made no call");
+                calls[t] = c.calls, failures[t] = c.failures, texts[t] = c.Failures();
             }
             ::CoUninitialize();
         });
-    }
     for (std::thread& thread : threads) thread.join();
+    for (int t = 1; t < 4; ++t) calls[0] += calls[t], failures[0] += failures[t], texts[0] += texts[t];
+    std::printf("%sload-client: calls %llu failures %llu\n", texts[0].c_str(), calls[0], failures[0]);
+    EXPECT_EQ(failures[0], 0u);
+}
 
-    unsigned long long calls = 0, failures = 0;
-    for (const ThreadResult& result : results) {
-        calls += result.calls;
-        failures += result.failures;
-        for (const std::string& text : result.texts) std::printf("load-client: failed: %s\n", text.c_str());
-        EXPECT_GT(result.calls, 0u) << "a thread made no call";
+// An object of our own answering IJObject (and, for the stub's query, IJAwtComponent, which shares
+// its first methods); never called. Marshalled and released, it measures what Wine keeps for an
+// interface stub of the module's type library with no module code involved (about 2 KiB).
+struct PlainObject final : IJObject {
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        const bool ok = iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IJObject || iid == IID_IJAwtComponent;
+        *out = ok ? this : nullptr;
+        return ok ? (AddRef(), S_OK) : E_NOINTERFACE;
     }
-    std::printf("load-client: calls %llu failures %llu\n", calls, failures);
-    std::fflush(stdout);
-    EXPECT_EQ(failures, 0u);
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }  // lives on the stack
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetClass(BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetJvmAndHandle(IDispatch**, UINT64*) override { return E_NOTIMPL; }
+    ULONG refs = 1;
+};
+double BytesPerStub(REFIID iid, int count) {
+    const ProcessCounterReader self(::GetCurrentProcessId());
+    ProcessCounters before;
+    for (int i = -count / 10; i < count; ++i) {  // the first tenth makes the first-use allocations
+        if (i == 0) before = self.Read();
+        PlainObject object;
+        com_ptr<IStream> stream;
+        const LARGE_INTEGER start{};
+        if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) ||
+            FAILED(::CoMarshalInterface(stream.get(), iid, &object, MSHCTX_LOCAL, nullptr, MSHLFLAGS_NORMAL)) ||
+            FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)) || FAILED(::CoReleaseMarshalData(stream.get())) || object.refs != 1)
+            return -1;
+    }
+    return (static_cast<double>(self.Read().privateBytes) - static_cast<double>(before.privateBytes)) / count;
+}
+
+// Component rounds (GetAllTopLevelComponents, names, one level of children, release) until
+// `calls` calls, sampled 50 times; with `keepOne` the client keeps a window object a round.
+struct SoakRun {
+    unsigned long long calls = 0, rounds = 0, stubs = 0;
+    double refs = 0, handles = 0, bytes = 0;  // slopes per 1,000 calls
+    Sample first, last;
+    double RoundsPer1000() const { return 1000.0 * rounds / std::max(calls, 1ull); }
+};
+SoakRun Soak(SampleHost& sample, unsigned long long calls, bool keepOne, Checker& c) {
+    for (int i = 0; i < 30; ++i) ComponentRound(c);  // warm-up
+    const unsigned long long start = c.calls, stubs = c.stubs;
+    LeakWatch watch = sample.Watch();
+    std::vector<Component> kept;
+    SoakRun run;
+    run.first = watch.Take(0);
+    for (unsigned long long next = calls / 50; c.calls - start < calls && !c.failures; ++run.rounds) {
+        ComponentRound(c);
+        if (keepOne) kept.push_back(TopLevelWindows(c.jvm()).at(0));
+        if (c.calls - start >= next) watch.Take(static_cast<double>(c.calls - start)), next += calls / 50;
+    }
+    run.calls = c.calls - start, run.stubs = c.stubs - stubs;
+    run.refs = watch.Slope(kRefs), run.handles = watch.Slope(kHandles), run.bytes = watch.Slope(kBytes);
+    kept.clear();
+    run.last = watch.Take(static_cast<double>(run.calls));  // after what was kept is released
+    std::string kib;
+    for (const Sample& s : watch.samples) kib += " " + std::to_string(s.counters.privateBytes / 1024);
+    std::printf("robustness: soak%s: calls %llu rounds %llu failures %llu; slopes per 1,000 calls: refs %.3f handles %.3f "
+                "private bytes %.1f; refs %lld -> %lld, handles %llu -> %llu; private KiB:%s\n", keepOne ? " keeping one object a round" : "",
+                run.calls, run.rounds, c.failures, run.refs, run.handles, run.bytes, run.first.refs, run.last.refs,
+                static_cast<unsigned long long>(run.first.counters.handles), static_cast<unsigned long long>(run.last.counters.handles), kib.c_str());
+    return run;
+}
+
+// The slopes of references and handles stay under a quarter of one leaked item a round; memory
+// under what Wine keeps for the round's interface stubs (measured here) plus a quarter of a
+// leaked component object (about 4 KiB). A client keeping one object a round fails the bound.
+TEST(Soak, ComponentRoundsLeaveNoReferenceHandleOrMemoryBehind) {
+    const unsigned long long calls = EnvironmentNumber("MV_SOAK_CALLS", 2500);
+    SampleHost sample(static_cast<int>(600 + calls / 10));
+    ASSERT_TRUE(sample.host) << sample.problem;
+    const double stub = BytesPerStub(IID_IJAwtComponent, 1000);
+    std::printf("robustness: soak: Wine keeps %.0f bytes per component-interface stub, %.0f per IDispatch stub\n", stub, BytesPerStub(IID_IDispatch, 1000));
+    ASSERT_GE(stub, 0) << "the stub cost was not measured";
+    const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(sample.host->pid());
+    Checker c(jvm.get());
+    const SoakRun run = Soak(sample, calls, false, c);
+    const double bound = 0.25 * run.RoundsPer1000(), memory = run.RoundsPer1000() * (run.stubs * stub / run.rounds + 0.25 * 4096);
+    std::printf("robustness: soak: bounds per 1,000 calls: refs and handles %.2f, private bytes %.0f\n", bound, memory);
+    ASSERT_EQ(c.failures, 0u) << c.Failures();
+    ASSERT_TRUE(run.first.counters.ok && run.last.counters.ok && run.calls >= calls);
+    EXPECT_EQ(run.last.refs, run.first.refs);
+    EXPECT_LT(run.refs, bound);
+    EXPECT_LT(run.handles, bound);
+    EXPECT_LT(run.bytes, memory);
+    const SoakRun leak = Soak(sample, 600, true, c);
+    ASSERT_EQ(c.failures, 0u) << c.Failures();
+    EXPECT_GT(leak.refs, 0.9 * leak.RoundsPer1000()) << "one global reference a round, caught";
+    EXPECT_EQ(leak.last.refs, leak.first.refs) << "released at the end";
 }
 
 }  // namespace

@@ -1,15 +1,12 @@
 #pragma once
 // GoogleTest fixture for the generic Java members of the main object, against a real JVM
-// (JniTest: one JNI server per suite, -Xcheck:jni, a test fails on any JNI warning).
-//
-// The test's thread stays attached for the test, so the bridge runs on that attachment: local
-// references a member fails to delete stay on the thread, and a member called in a loop then
-// shows the leak as a -Xcheck:jni warning ("JNI local refs ... exceeds capacity").
-
+// (JniTest: one JNI server per suite, -Xcheck:jni, a test fails on any JNI warning). The test's
+// thread stays attached for the test, so the bridge runs on that attachment: local references a
+// member fails to delete stay on the thread, and the JVM reports them once they exceed the frame.
 #include <windows.h>
 #include <oleauto.h>
 
-#include <string>
+#include <algorithm>
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
@@ -17,26 +14,42 @@
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "jni_test.h"
+#include "jvm/mv_java_cpp.h"
 #include "variant_values.h"
 
 namespace mv::test {
 
 class BridgeTest : public JniTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
+    void SetUp() override {
+        JniTest::SetUp();
+        ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        ASSERT_EQ(CreateMvJavaCpp(IID_IMvJavaCpp, m_bridge.put_void()), S_OK);
+        ASSERT_EQ(m_bridge->JavaSaveRunningJVM(static_cast<LONG>(::GetCurrentProcessId()), reinterpret_cast<UINT64>(vm())), S_OK);
+        m_liveAtStart = LiveGlobalReferences();
+    }
+    void TearDown() override {
+        for (jobject o : m_owned) env()->DeleteGlobalRef(o);
+        m_owned.clear();
+        m_bridge.reset();
+        ::CoUninitialize();
+        JniTest::TearDown();
+    }
     IMvJavaCpp* bridge() const { return m_bridge.get(); }
-
-    // A handle owned by the test (a new global reference to `object`); deleted in TearDown.
-    UINT64 Handle(jobject object);
-    // A handle to a new object of `className` (slash form) made by its no-argument constructor.
-    UINT64 NewObjectHandle(const char* className);
-    // The object a handle stands for (no new reference).
-    static jobject ObjectOf(UINT64 handle);
-
-    // Global references made and not yet deleted through the proxy since SetUp.
-    long long LiveGlobalRefs() const;
+    UINT64 Handle(jobject object) {  // a new global reference owned by the test, deleted in TearDown
+        jobject global = env()->NewGlobalRef(object);
+        EXPECT_NE(global, nullptr);
+        m_owned.push_back(global);
+        return static_cast<UINT64>(reinterpret_cast<std::uintptr_t>(global));
+    }
+    UINT64 NewObjectHandle(const char* className) {  // the same for a new object of the class (slash form), by its ()V constructor
+        LocalFrame frame(env(), 8);
+        return Handle(NewDefault(className));
+    }
+    static jobject ObjectOf(UINT64 handle) { return reinterpret_cast<jobject>(static_cast<std::uintptr_t>(handle)); }  // no new reference
+    long long LiveGlobalRefs() const {  // global references made and not deleted since SetUp, the test's own left out
+        return LiveGlobalReferences() - m_liveAtStart - static_cast<long long>(m_owned.size());
+    }
 
 private:
     com_ptr<IMvJavaCpp> m_bridge;
@@ -44,18 +57,26 @@ private:
     long long m_liveAtStart = 0;
 };
 
-// Builds a VT_ARRAY|VT_VARIANT argument array (lower bound 0 unless given).
+// A VT_ARRAY|VT_VARIANT argument array of `elements`, which it takes over (lower bound 0 unless given).
 class ArgumentArray {
 public:
-    explicit ArgumentArray(std::vector<VARIANT> elements, LONG lowerBound = 0);
-    ~ArgumentArray();
+    explicit ArgumentArray(std::vector<VARIANT> elements, LONG lowerBound = 0) {
+        SAFEARRAYBOUND bound{static_cast<ULONG>(elements.size()), lowerBound};
+        V_ARRAY(&m_var) = ::SafeArrayCreate(VT_VARIANT, 1, &bound);
+        VARIANT* data = nullptr;
+        if (V_ARRAY(&m_var) && SUCCEEDED(::SafeArrayAccessData(V_ARRAY(&m_var), reinterpret_cast<void**>(&data)))) {
+            std::copy(elements.begin(), elements.end(), data);  // the array owns them now
+            ::SafeArrayUnaccessData(V_ARRAY(&m_var));
+        }
+        V_VT(&m_var) = VT_ARRAY | VT_VARIANT;
+    }
+    ~ArgumentArray() { ::VariantClear(&m_var); }
     ArgumentArray(const ArgumentArray&) = delete;
     ArgumentArray& operator=(const ArgumentArray&) = delete;
-    // The VARIANT to pass as paramArray (owned by this object).
-    const VARIANT& get() const { return m_var; }
+    const VARIANT& get() const { return m_var; }  // the paramArray to pass
 
 private:
-    VARIANT m_var;
+    VARIANT m_var{};
 };
 
 }  // namespace mv::test
