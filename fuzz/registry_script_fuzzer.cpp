@@ -1,9 +1,6 @@
-// Fuzz target for the registry script language: bytes (one unit each) as a script, run against a
-// registry in memory. Besides crashes and sanitizer reports it checks that a text with every %
-// doubled comes back from replacement unchanged; that tokens quoted again read the same; that runs
-// give only the language's results and close their keys; that removal from an empty registry creates
-// nothing; and that applying again after applying and removing gives the same registry (removal only
-// deletes, and applying ends in the same state from anything its own result holds).
+// Fuzz target of the registry script language: bytes (one unit each) as a script, run against a registry in
+// memory. Beyond sanitizer reports it checks %% escaping, tokens quoted again, the results runs may give, keys
+// closed, removal from nothing creating nothing, and applying after apply and remove giving the same registry.
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,15 +19,17 @@ void Check(bool condition, const char* what) {
 
 const rs::ReplacementTable kTable = [] {
     rs::ReplacementTable t;
-    t.Add(u"Module", u"C:\\Program Files\\it''s\\MvJavaJniComRot.dll"), t.Add(u"APPID", u"{C7E05B2A-19D4-4A36-8F71-5B2D0E9C4A68}");
+    t.Add(u"Module", u"C:\\Program Files\\it''s\\MvJavaJniComRot.dll");
+    t.Add(u"APPID", u"{C7E05B2A-19D4-4A36-8F71-5B2D0E9C4A68}");
     return t.Add(u"Empty", u""), t;
 }();
 
 // Access denied is the registry's answer for removing a key whose subkeys were kept (NoRemove).
-rs::ScriptResult Run(const std::u16string& script, bool registering, rs::MemoryRegistry& registry, bool mayBeDenied = false) {
+rs::ScriptResult Run(const std::u16string& script, bool registering, rs::MemoryRegistry& registry, bool denied = false) {
     const rs::ScriptResult result = rs::RegisterBuffer(script, kTable, registering, registry);
-    Check(result == rs::kOk || result == rs::kSyntaxError || result == rs::kFail || (mayBeDenied && result == rs::HresultFromWin32(5)) ||
-              result == rs::HresultFromWin32(rs::kErrorInvalidParameter), "an expected result");
+    Check(result == rs::kOk || result == rs::kSyntaxError || result == rs::kFail ||
+              (denied && result == rs::HresultFromWin32(5)) || result == rs::HresultFromWin32(rs::kErrorInvalidParameter),
+          "an expected result");
     Check(registry.OpenHandles() == 0, "every key closed");
     return result;
 }
@@ -52,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string text(data, data + size);  // bytes above 0x7F give Latin-1 units
     std::u16string escaped, replaced, quoted;
     for (char16_t c : text) escaped += c == u'%' ? u"%%" : std::u16string(1, c);
-    Check(rs::ReplacePlaceholders(escaped, rs::ReplacementTable(), replaced) == rs::kOk && replaced == text, "%% escaping");
+    Check(rs::ReplacePlaceholders(escaped, {}, replaced) == rs::kOk && replaced == text, "%% escaping");
 
     std::vector<std::u16string> tokens, again;
     if (rs::ReplacePlaceholders(text, kTable, replaced) == rs::kOk && ReadAll(replaced, tokens)) {

@@ -1,11 +1,8 @@
-// The type library embedded in the module as its TYPELIB resource 1, read back and compared row by
-// row with the contract that clients and the marshaller rely on: the library, classes, interfaces,
-// every member (slot, DISPID, DISPID found by name, parameters, help), enumerations and records.
-// The generated header must declare the same identities and values. Rows are written as
-// ReadLibrary prints them: types are VARTYPE names (I4 long, UI8 a Java handle or the JavaVM value,
-// BOOL VARIANT_BOOL, DISPATCH IDispatch*), parameters in, out or ret ([out, retval]), flags in hex.
-// The module is this build's DLL, or MV_CONTRACT_MODULE (a Unix path) built for
-// MV_CONTRACT_PLATFORM (win32 for the i686 module, whose library this program reads as data).
+// The module's TYPELIB resource 1 compared row by row with the contract clients and the marshaller rely
+// on: library, classes, interfaces, every member (slot, DISPID, DISPID by name, parameters, help),
+// enumerations, records; the generated header must agree. Rows read as ReadLibrary prints them: VARTYPE
+// names (UI8 a Java handle or JavaVM, BOOL VARIANT_BOOL), parameters in, out or ret ([out, retval]),
+// flags in hex. The module is this build's, or MV_CONTRACT_MODULE built for MV_CONTRACT_PLATFORM.
 
 #include <gtest/gtest.h>
 #include <oaidl.h>
@@ -43,9 +40,8 @@ std::string Env(const char* name, const char* otherwise) {
 }
 
 struct Member {
-    Member(long id, std::string n, std::string p, std::string h = {}) : dispid(id), name(n), params(p), help(h) {}
     long dispid;
-    std::string name, params, help;  // an empty help is "method <name>"
+    std::string name, params, help = {};  // an empty help is "method <name>"
 };
 struct Interface {
     const char *name;
@@ -241,12 +237,6 @@ std::string TypeText(ITypeInfo* context, const TYPEDESC& type) {
     return found != names.end() ? found->second : "VT#" + std::to_string(type.vt);
 }
 
-std::string Direction(USHORT flags) {
-    if (flags == PARAMFLAG_FIN) return "in";
-    if (flags == PARAMFLAG_FOUT) return "out";
-    return flags == (PARAMFLAG_FOUT | PARAMFLAG_FRETVAL) ? "ret" : "flags " + Hex(flags);
-}
-
 // " | <name> <guid>[ default]" for every interface the type implements or derives from.
 std::string Implemented(ITypeInfo* info, int count) {
     std::string text;
@@ -278,7 +268,9 @@ void ReadMembers(const std::string& iface, ITypeInfo* dispatch, ITypeInfo* vtabl
         const HRESULT found = dispatch->GetIDsOfNames(&lookup, 1, &byName);
         std::string params;
         for (SHORT p = 0; p < f->cParams; ++p) {
-            params += (p ? ", " : "") + Direction(f->lprgelemdescParam[p].paramdesc.wParamFlags) + " " +
+            const USHORT in = f->lprgelemdescParam[p].paramdesc.wParamFlags;
+            params += (p ? ", " : "") + (in == PARAMFLAG_FIN ? "in"s : in == PARAMFLAG_FOUT ? "out"s
+                                         : in == (PARAMFLAG_FOUT | PARAMFLAG_FRETVAL) ? "ret"s : "flags " + Hex(in)) + " " +
                       TypeText(vtable, f->lprgelemdescParam[p].tdesc) + " " +
                       (static_cast<UINT>(p) + 1 < named ? Narrow(names[static_cast<size_t>(p) + 1].view()) : "?");
         }

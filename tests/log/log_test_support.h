@@ -40,8 +40,6 @@ inline void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>
     ASSERT_EQ(written, bytes.size());
 }
 
-inline bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != ~DWORD{0}; }
-
 // Names (without directory) of the files in `directory` matching `pattern`, sorted.
 inline std::vector<std::wstring> ListFiles(const std::wstring& directory, const wchar_t* pattern = L"*") {
     std::vector<std::wstring> names;
@@ -58,6 +56,18 @@ inline std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {  // UTF-
     std::vector<std::uint8_t> bytes;
     for (wchar_t unit : text) bytes.insert(bytes.end(), {std::uint8_t(unit & 0xFF), std::uint8_t(unit >> 8)});
     return bytes;
+}
+
+struct Value {  // a registry value under HKEY_LOCAL_MACHINE
+    const wchar_t *key, *name;
+    DWORD type;
+    std::vector<std::uint8_t> data;
+};
+inline Value Dword(const wchar_t* key, const wchar_t* name, DWORD n) {
+    return {key, name, REG_DWORD, {BYTE(n), BYTE(n >> 8), BYTE(n >> 16), BYTE(n >> 24)}};
+}
+inline Value Text(const wchar_t* key, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
+    return {key, name, type, Utf16Bytes(text + L'\0')};
 }
 
 // The records of an obfuscated file, unscrambled with a keystream written here from the rule
@@ -89,11 +99,9 @@ inline std::vector<std::wstring> DecodeObfuscatedForTest(const std::vector<std::
 struct ParsedLine {
     unsigned long level = 0;
     std::wstring stamp;  // yyyy-MM-dd HH:mm:ss.fff
-    unsigned long processId = 0;
-    unsigned long threadId = 0;
+    unsigned long processId = 0, threadId = 0;
     std::optional<unsigned long> sessionId;
-    std::wstring imageName;
-    std::wstring message;
+    std::wstring imageName, message;
 };
 
 // Parses one line (without its line end); nullopt when it is not a well-formed log line.
@@ -114,16 +122,16 @@ public:
     LogSettingsScope() {
         for (const wchar_t* name : {L"ObsLogLevel_Temp", L"LogObfuscationEnabled", L"LogLevel", L"LogFileSize",
                                     L"LogFileCount", L"LogPath"}) {
-            Saved saved{m_saved.size() < 2 ? kTempKey : kDeploymentKey, name, false, REG_NONE, {}};
+            Value value{m_saved.size() < 2 ? kTempKey : kDeploymentKey, name, REG_NONE, {}};
             mv::unique_hkey key;
             DWORD size = 0;
-            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, saved.key, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS &&
+            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, value.key, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS &&
                 ::RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
-                saved.data.resize(size);
-                saved.present = !::RegQueryValueExW(key.get(), name, nullptr, &saved.type, saved.data.data(), &size);
+                value.data.resize(size);
+                ::RegQueryValueExW(key.get(), name, nullptr, &value.type, value.data.data(), &size);
             }
-            m_saved.push_back(saved);
-            RemoveValue(saved.key, name);
+            m_saved.push_back(value);
+            RemoveValue(value.key, name);
         }
         static LONG counter = 0;
         wchar_t base[MAX_PATH];
@@ -134,30 +142,24 @@ public:
         EXPECT_TRUE(::CreateDirectoryW(m_dir.c_str(), nullptr));
     }
     ~LogSettingsScope() {
-        for (const Saved& saved : m_saved) {
+        for (const Value& saved : m_saved) {
             RemoveValue(saved.key, saved.name);
-            if (saved.present) SetRaw(saved.key, saved.name, saved.type, saved.data);
+            if (saved.type != REG_NONE) Set(saved);
         }
         RemoveTree();
     }
     LogSettingsScope(const LogSettingsScope&) = delete;
     LogSettingsScope& operator=(const LogSettingsScope&) = delete;
 
-    void SetDword(const wchar_t* key, const wchar_t* name, DWORD n) {
-        SetRaw(key, name, REG_DWORD, {BYTE(n), BYTE(n >> 8), BYTE(n >> 16), BYTE(n >> 24)});
-    }
-    void SetString(const wchar_t* key, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ) {
-        SetRaw(key, name, type, Utf16Bytes(text + L'\0'));
-    }
-    void SetRaw(const wchar_t* key, const wchar_t* name, DWORD type, const std::vector<std::uint8_t>& data) {
-        EXPECT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, type, data.data(), DWORD(data.size())), 0);
+    void Set(const Value& v) {
+        EXPECT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, v.key, v.name, v.type, v.data.data(), DWORD(v.data.size())), 0);
     }
     void RemoveValue(const wchar_t* key, const wchar_t* name) { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, name); }
     // LogPath = the scope's directory, LogLevel = 1, and optionally the obfuscated form.
     void EnableLogInDirectory(bool obfuscated = false) {
-        SetString(kDeploymentKey, L"LogPath", m_dir);
-        SetDword(kDeploymentKey, L"LogLevel", 1);
-        if (obfuscated) SetDword(kTempKey, L"LogObfuscationEnabled", 1);
+        Set(Text(kDeploymentKey, L"LogPath", m_dir));
+        Set(Dword(kDeploymentKey, L"LogLevel", 1));
+        if (obfuscated) Set(Dword(kTempKey, L"LogObfuscationEnabled", 1));
     }
 
     const std::wstring& Dir() const { return m_dir; }
@@ -170,13 +172,7 @@ private:
         for (const std::wstring& name : ListFiles(m_dir)) ::DeleteFileW(PathIn(name).c_str());
         ::RemoveDirectoryW(m_dir.c_str());
     }
-    struct Saved {
-        const wchar_t *key, *name;
-        bool present;
-        DWORD type;
-        std::vector<std::uint8_t> data;
-    };
-    std::vector<Saved> m_saved;
+    std::vector<Value> m_saved;  // type REG_NONE: the value was absent
     std::wstring m_dir;
 };
 

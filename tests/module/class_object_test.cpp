@@ -1,6 +1,5 @@
-// The built DLL loaded into this program as COM loads it, nothing registered: the class objects that
-// DllGetClassObject hands out, the lock count that DllCanUnloadNow reports, creation stand-alone and
-// aggregated, and the interface tables of both classes.
+// The built DLL loaded as COM loads it, nothing registered: the class objects of DllGetClassObject, the lock
+// count DllCanUnloadNow reports, creation stand-alone and aggregated, the interface tables of both classes.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -70,7 +69,7 @@ protected:
         ::CoUninitialize();
     }
     const ClassCase& Class() const { return GetParam(); }
-    com_ptr<IClassFactory> Factory() {
+    com_ptr<IClassFactory> Factory() const {
         com_ptr<IClassFactory> factory;
         EXPECT_EQ(GetClassObject(*Class().clsid, IID_IClassFactory, factory.put_void()), S_OK);
         return factory;
@@ -112,7 +111,8 @@ TEST_P(ClassObjects, RefuseWhatTheyDoNotServeAndAnswerTheirInterfaceTable) {
     EXPECT_EQ(GetClassObject(*Class().clsid, IID_IClassFactory, nullptr), E_POINTER);
     EXPECT_EQ(GetClassObject(*Class().clsid, IID_IPersist, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(GetClassObject(CLSID_StdGlobalInterfaceTable, IID_IClassFactory, &(out = &out)), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(GetClassObject(CLSID_StdGlobalInterfaceTable, IID_IClassFactory, &(out = &out)),
+              CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(out, nullptr);
     com_ptr<IClassFactory> factory = Factory();
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPersist, &(out = &out)), E_NOINTERFACE);
@@ -135,8 +135,8 @@ TEST_P(ClassObjects, RefuseWhatTheyDoNotServeAndAnswerTheirInterfaceTable) {
     com_ptr<IMarshal> marshal;
     ASSERT_EQ(main.query(marshal), Class().freeThreadedMarshaler ? S_OK : E_NOINTERFACE);
     CLSID unmarshaler = CLSID_StdMarshal;
-    if (marshal) marshal->GetUnmarshalClass(*Class().main, main.get(), MSHCTX_INPROC, nullptr, MSHLFLAGS_NORMAL, &unmarshaler);
-    EXPECT_EQ(unmarshaler != CLSID_StdMarshal, Class().freeThreadedMarshaler) << "in process the pointer itself passes";
+    if (marshal) marshal->GetUnmarshalClass(*Class().main, main.get(), MSHCTX_INPROC, nullptr, 0, &unmarshaler);
+    EXPECT_EQ(unmarshaler != CLSID_StdMarshal, Class().freeThreadedMarshaler) << "in process the pointer passes";
     EXPECT_EQ(main->QueryInterface(IID_IClassFactory, &(out = &out)), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(main->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
@@ -158,7 +158,8 @@ TEST_P(ClassObjects, AggregateThroughTheirOwnInnerUnknown) {
         ASSERT_EQ(itf.query(identity), S_OK);
         EXPECT_EQ(identity.get(), static_cast<IUnknown*>(&outer)) << "the aggregate's identity is the outer's";
         com_ptr<IMarshal> marshal;
-        EXPECT_EQ(outer.QueryInterface(IID_IMarshal, marshal.put_void()), Class().freeThreadedMarshaler ? S_OK : E_NOINTERFACE);
+        EXPECT_EQ(outer.QueryInterface(IID_IMarshal, marshal.put_void()),
+                  Class().freeThreadedMarshaler ? S_OK : E_NOINTERFACE);
     }
     EXPECT_EQ(outer.refs, 1);
     outer.inner->Release();

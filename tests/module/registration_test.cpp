@@ -1,7 +1,6 @@
-// The module registered with Wine's regsvr32 into the prefix's registry, as an installer does it:
-// every key and value, their removal, creation by CLSID and ProgID; then late binding from this
-// program and from a JScript client (cscript), first without the type library's registration (so
-// this process's type information records must still be empty: the tests run in the order written).
+// The module registered with Wine's regsvr32 from a folder whose name has a single quote, as an
+// installer does it: every key and value, creation by CLSID and ProgID, late binding from this
+// program and from cscript without and then with the type library's registration, and removal.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -14,10 +13,8 @@
 
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
-#include "common/com/variant.h"
 #include "common/win/handles.h"
 #include "script_run.h"
-#include "variant_values.h"
 #include "wine_path.h"
 
 namespace {
@@ -29,8 +26,9 @@ const wchar_t kAppId[] = L"{C7E05B2A-19D4-4A36-8F71-5B2D0E9C4A68}", kLibId[] = L
 struct Class {
     const wchar_t *clsid, *progId, *description;
 };
-const Class kClasses[] = {{L"{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}", L"MvJavaJniComRot.MvJavaCpp", L"MvJavaCpp Class"},
-                          {L"{5D21A8F3-0C47-4B9E-A1D6-72F3E9B8C015}", L"MvJavaJniComRot.JvmFinder", L"JvmFinder Class"}};
+const Class kClasses[] = {
+    {L"{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}", L"MvJavaJniComRot.MvJavaCpp", L"MvJavaCpp Class"},
+    {L"{5D21A8F3-0C47-4B9E-A1D6-72F3E9B8C015}", L"MvJavaJniComRot.JvmFinder", L"JvmFinder Class"}};
 const wchar_t* const kInterfaces[] = {
     L"{4E7B1D20-96C3-4F58-8A0E-3D6C2B9F1A75}", L"{B18F3C64-2D7A-4E05-9B3C-6A0E4F8D2C17}",
     L"{2C5D8E91-4B06-47A3-8E1F-9D3A7C6B5E02}", L"{7A1E6F38-0D92-4C5B-A4E7-1F8B3D0C9A56}",
@@ -50,8 +48,9 @@ const wchar_t* const kModuleLines[] = {L"AppID\\%A|=MvJavaJniComRot", L"AppID\\M
                                        L"TypeLib\\%L\\1.0\\409\\win64|=%M", L"TypeLib\\%L\\1.0\\0\\win64|=%M"};
 
 std::wstring Expand(std::wstring text, const Class& c, const std::wstring& module) {
-    const std::pair<const wchar_t*, const wchar_t*> names[] = {{L"%C", c.clsid}, {L"%N", c.progId}, {L"%D", c.description},
-                                                              {L"%M", module.c_str()}, {L"%A", kAppId}, {L"%L", kLibId}};
+    const std::pair<const wchar_t*, const wchar_t*> names[] = {
+        {L"%C", c.clsid}, {L"%N", c.progId}, {L"%D", c.description}, {L"%M", module.c_str()}, {L"%A", kAppId},
+        {L"%L", kLibId}};
     for (const auto& [name, value] : names) {
         for (size_t at; (at = text.find(name)) != std::wstring::npos;) text.replace(at, 2, value);
     }
@@ -96,204 +95,146 @@ bool Regsvr32(const std::wstring& module, bool unregister = false) {
     return run.started && !run.timedOut && run.exitCode == 0;
 }
 
-// Registered for the life of the object unless removed before; removed also after a failure.
-struct ScopedRegistration {
-    explicit ScopedRegistration(std::wstring path) : module(std::move(path)), registered(Regsvr32(module)) {}
-    ~ScopedRegistration() {
-        if (!removed) Regsvr32(module, true);
-    }
-    std::wstring module;
-    bool registered, removed = false;
-};
-
-TEST(Registration, WritesEveryKeyAndValueAndRemovesThemAgain) {
-    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    // A copy whose path has a single quote, which the registry scripts must keep.
-    wchar_t temp[MAX_PATH];
-    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring folder = std::wstring(temp) + L"mv it's module", module = folder + L"\\MvJavaJniComRot.dll";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    ASSERT_TRUE(::CopyFileW(mv::test::WindowsPathOfUnixPath(MV_MODULE_PATH).c_str(), module.c_str(), FALSE));
-    {
-        ScopedRegistration registration(module);
-        ASSERT_TRUE(registration.registered);
-        // A stale key under a class key goes when the module registers again (ForceRemove).
-        mv::unique_hkey stale;
-        ::RegCreateKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + std::wstring(kClasses[0].clsid) + L"\\Stale").c_str(), 0,
-                          nullptr, 0, KEY_WRITE, nullptr, stale.put(), nullptr);
-        ASSERT_TRUE(Regsvr32(module));
-
-        Lines expected;
-        for (const Class& c : kClasses) {
-            for (const wchar_t* line : kClassLines) expected.insert(Expand(line, c, module));
-        }
-        for (const wchar_t* line : kModuleLines) expected.insert(Expand(line, kClasses[0], module));
-        for (const wchar_t* iid : kInterfaces) expected.insert(L"Interface\\" + std::wstring(iid) + L"\\TypeLib|=" + kLibId);
-        const Lines found = ReadRegistration();
-        for (const std::wstring& line : expected) EXPECT_EQ(found.count(line), 1u) << "missing: " << line;
-        for (const std::wstring& line : found) {
-            const bool system = line.rfind(L"TypeLib\\", 0) == 0 || line.rfind(L"Interface\\", 0) == 0;
-            EXPECT_TRUE(system || expected.count(line)) << "not in the table: " << line;
-        }
-
-        com_ptr<IJvmFinder> finder;  // creation by ProgID: the script client below
-        EXPECT_EQ(::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void()), S_OK);
-        EXPECT_NE(::GetModuleHandleW(module.c_str()), nullptr) << "COM loaded the module from the quoted path";
-
-        registration.removed = true;
-        ASSERT_TRUE(Regsvr32(module, true));
-        EXPECT_EQ(ReadRegistration(), Lines{}) << "everything is removed";
-        for (const wchar_t* kept : {L"AppID", L"CLSID"}) {
-            mv::unique_hkey key;
-            EXPECT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, kept, 0, KEY_READ, key.put()), ERROR_SUCCESS) << kept;
-        }
-    }
-    ::CoFreeUnusedLibrariesEx(0, 0);
-    ::CoUninitialize();
-    ::DeleteFileW(module.c_str());  // may stay while still loaded; the next run replaces it
-    ::RemoveDirectoryW(folder.c_str());
-}
-
-// ---- Late binding ----
-
 std::string HexText(HRESULT hr) {
     char text[16];
-    return std::string(text, static_cast<size_t>(std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr))));
+    return std::string(text, size_t(std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr))));
 }
 
 // GetIDsOfNames as "<hr> <DISPID>...".
 std::string NamesToIds(IDispatch* object, std::vector<const wchar_t*> names) {
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-    const HRESULT hr = object->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names.data()),
-                                             static_cast<UINT>(names.size()), 0, ids.data());
+    const HRESULT hr =
+        object->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names.data()), UINT(names.size()), 0, ids.data());
     std::string text = HexText(hr);
     for (DISPID id : ids) text += SUCCEEDED(hr) ? " " + std::to_string(id) : "";
     return text;
 }
 
-// `name` looked up and invoked as a method with `args` (in call order), as "<hr> <exception code>
-// vt <result type>" (the result of successful calls only; VT_NULL for a null object).
-std::string CallByName(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    const HRESULT found = object->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-    if (FAILED(found)) return HexText(found);
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());  // DISPPARAMS hold the last argument first
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    mv::unique_variant result;
-    EXCEPINFO exception{};
-    UINT argErr = 0;
-    const HRESULT hr = object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, result.put(), &exception, &argErr);
-    for (BSTR text : {exception.bstrSource, exception.bstrDescription, exception.bstrHelpFile}) ::SysFreeString(text);
-    VARTYPE vt = FAILED(hr) ? VARTYPE{VT_EMPTY} : result.type();
-    if (vt == VT_DISPATCH && !V_DISPATCH(&result.get())) vt = VT_NULL;
-    return HexText(hr) + " " + HexText(exception.scode) + " vt " + std::to_string(vt);
-}
+// Late binding, first without the type library's registration: this process's type information
+// records must still be empty, so nothing before it may ask for type information.
+void LateBinding(const std::wstring& module) {
+    com_ptr<IMvJavaCpp> jvm;
+    com_ptr<IJvmFinder> finder;
+    ASSERT_EQ(::CoCreateInstance(CLSID_MvJavaCpp, nullptr, CLSCTX_INPROC_SERVER, IID_IMvJavaCpp, jvm.put_void()), S_OK);
+    ASSERT_EQ(::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void()),
+              S_OK);
+    EXPECT_NE(::GetModuleHandleW(module.c_str()), nullptr) << "COM loaded the module from the quoted path";
+    const LONG self = LONG(::GetCurrentProcessId());
+    const struct {
+        IDispatch* object;
+        std::vector<const wchar_t*> names;
+        const char* ids;
+    } names[] = {
+        // Names spelled as in the library come from the module's own table, one member each (the
+        // type information alone would read the second name on as parameters and refuse them)...
+        {jvm.get(), {L"JavaAddToROT", L"GetJVMVersion", L"SetStaticBoolenField", L"GetAllTopLevelComponents",
+                     L"MakeJComponentFromHandle", L"GetComponentFromHwnd"}, "0x00000000 1 4 33 99 200 203"},
+        {finder.get(), {L"GetJvmFromProcess"}, "0x00000000 80"},
+        // ...any other letter case, and a parameter name after a member, from the type information.
+        {jvm.get(), {L"getjvmversion"}, "0x00000000 4"},
+        {finder.get(), {L"GETJVMFROMPROCESS"}, "0x00000000 80"},
+        {jvm.get(), {L"getJVMversion", L"version"}, "0x00000000 4 0"},
+        {jvm.get(), {L"GetJVMVersio"}, "0x80020006"},  // DISP_E_UNKNOWNNAME
+        {jvm.get(), {L"GetJVMVersionX"}, "0x80020006"},
+        {finder.get(), {L"GetJVMVersion"}, "0x80020006"},  // each interface knows only its own members
+    };
+    // Invoke as a client sees it: failures as exceptions (E_FAIL, E_INVALIDARG), S_FALSE as a null object, a VT_UI8
+    // above 2^32 for another process refused. JScript's own error for an unknown name is 0x800A01B6.
+    const std::pair<const char*, const char*> steps[] = {
+        {"create MvJavaCpp", "ok object"}, {"create MvJavaCpp.1", "ok object"}, {"create JvmFinder", "ok object"},
+        {"create JvmFinder.1", "ok object"}, {"GetJVMVersion", "error 0x80004005"},
+        {"getjvmversion", "error 0x80004005"}, {"GetJVMVersio", "error 0x800A01B6"},
+        {"JavaSaveRunningJVM", "error 0x80004005"}, {"GetJvmFromProcess 0", "error 0x80070057"},
+        {"GetJvmFromProcess", "ok null"}, {"GETJVMFROMPROCESS", "ok null"}, {"GetJvmFromProces", "error 0x800A01B6"}};
 
-TEST(LateBinding, FailsWithoutTheTypeLibraryAndWorksOnceItIsRegistered) {
-    ScopedRegistration registration(mv::test::WindowsPathOfUnixPath(MV_MODULE_PATH));
-    ASSERT_TRUE(registration.registered);
-    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    {
-        com_ptr<IMvJavaCpp> jvm;
-        com_ptr<IJvmFinder> finder;
-        ASSERT_EQ(::CoCreateInstance(CLSID_MvJavaCpp, nullptr, CLSCTX_INPROC_SERVER, IID_IMvJavaCpp, jvm.put_void()), S_OK);
-        ASSERT_EQ(::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void()),
-                  S_OK);
-        const LONG self = static_cast<LONG>(::GetCurrentProcessId());
-        const struct {
-            IDispatch* object;
-            std::vector<const wchar_t*> names;
-            const char* ids;
-        } names[] = {
-            // Names spelled as in the library come from the module's own table, one member each (the
-            // type information alone would read the second name on as parameters and refuse them)...
-            {jvm.get(), {L"JavaAddToROT", L"GetJVMVersion", L"SetStaticBoolenField", L"GetAllTopLevelComponents",
-                         L"MakeJComponentFromHandle", L"GetComponentFromHwnd"}, "0x00000000 1 4 33 99 200 203"},
-            {finder.get(), {L"GetJvmFromProcess"}, "0x00000000 80"},
-            // ...any other letter case, and a parameter name after a member, from the type information.
-            {jvm.get(), {L"getjvmversion"}, "0x00000000 4"},
-            {finder.get(), {L"GETJVMFROMPROCESS"}, "0x00000000 80"},
-            {jvm.get(), {L"GetJVMVersion", L"version"}, "0x00000000 4 0"},
-            {jvm.get(), {L"getJVMversion", L"version"}, "0x00000000 4 0"},
-            {jvm.get(), {L"GetJVMVersio"}, "0x80020006"},  // DISP_E_UNKNOWNNAME
-            {jvm.get(), {L"GetJVMVersionX"}, "0x80020006"},
-            {finder.get(), {L"GetJVMVersion"}, "0x80020006"},  // each interface knows only its own members
-        };
-        const struct {
-            IDispatch* object;
-            const wchar_t* name;
-            std::vector<VARIANT> args;
-            const char* outcome;
-        } calls[] = {
-            {jvm.get(), L"GetJVMVersion", {}, "0x80020009 0x80004005 vt 0"},  // E_FAIL: no JVM saved here
-            {finder.get(), L"GetJvmFromProcess", {mv::test::ArgUI4(0)}, "0x80020009 0x80070057 vt 0"},  // E_INVALIDARG
-            {finder.get(), L"GetJvmFromProcess", {mv::test::ArgUI4(static_cast<ULONG>(self))}, "0x00000000 0x00000000 vt 1"},
-            // A VT_UI8 crosses Invoke: 0 for this process is taken, another process is refused.
-            {jvm.get(), L"JavaSaveRunningJVM", {mv::test::ArgI4(self), mv::test::ArgUI8(0)}, "0x00000000 0x00000000 vt 0"},
-            {jvm.get(), L"JavaSaveRunningJVM", {mv::test::ArgI4(self + 1), mv::test::ArgUI8(0x1234)},
-             "0x80020009 0x80004005 vt 0"},
-            {finder.get(), L"GetJvmFromProcess", {}, "0x8002000E 0x00000000 vt 0"},  // DISP_E_BADPARAMCOUNT
-        };
-        // JScript's own error for an unknown name is 0x800A01B6; the script's process has no JVM.
-        const std::pair<const char*, const char*> steps[] = {
-            {"create MvJavaCpp", "ok object"}, {"create MvJavaCpp.1", "ok object"}, {"create JvmFinder", "ok object"},
-            {"create JvmFinder.1", "ok object"}, {"GetJVMVersion", "error 0x80004005"},
-            {"getjvmversion", "error 0x80004005"}, {"GetJVMVersio", "error 0x800A01B6"},
-            {"JavaSaveRunningJVM", "error 0x80004005"}, {"GetJvmFromProcess 0", "error 0x80070057"},
-            {"GetJvmFromProcess", "ok null"}, {"GETJVMFROMPROCESS", "ok null"}, {"GetJvmFromProces", "error 0x800A01B6"}};
-
-        for (const bool libraryRegistered : {false, true}) {
-            SCOPED_TRACE(libraryRegistered ? "type library registered" : "type library not registered");
-            const std::string missing = "0x8002801D";  // TYPE_E_LIBNOTREGISTERED
-            if (!libraryRegistered) {  // registration records it for its own locale and the neutral one
-                ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0, SYS_WIN64), S_OK);
-                ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0x409, SYS_WIN64), S_OK);
-                ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
-                EXPECT_EQ(jvm->GetTypeInfo(0, 0, &none), TYPE_E_LIBNOTREGISTERED);
-                EXPECT_EQ(none, nullptr);
-                DISPPARAMS noArgs{};
-                EXPECT_EQ(jvm->Invoke(4, IID_NULL, 0, DISPATCH_METHOD, &noArgs, nullptr, nullptr, nullptr),
-                          TYPE_E_LIBNOTREGISTERED);
-                // Vtable calls need no type library.
-                LONG version = 0;
-                EXPECT_EQ(jvm->GetJVMVersion(&version), E_FAIL) << "the member itself answers: no JVM saved";
-                IDispatch* found = nullptr;
-                EXPECT_EQ(finder->GetJvmFromProcess(static_cast<ULONG>(self), &found), S_FALSE);
-                EXPECT_EQ(found, nullptr);
-            } else {
-                ASSERT_TRUE(Regsvr32(registration.module));  // a failed load is tried again on the next call
-                const std::pair<IDispatch*, IID> objects[] = {{jvm.get(), IID_IMvJavaCpp}, {finder.get(), IID_IJvmFinder}};
-                for (const auto& [object, iid] : objects) {
-                    com_ptr<ITypeInfo> first, fifth;
-                    ASSERT_EQ(object->GetTypeInfo(0, 0, first.put()), S_OK);
-                    TYPEATTR* attr = nullptr;
-                    ASSERT_EQ(first->GetTypeAttr(&attr), S_OK);
-                    EXPECT_EQ(attr->guid, iid) << "each interface is described by its own type information";
-                    first->ReleaseTypeAttr(attr);
-                    ASSERT_EQ(object->GetTypeInfo(5, 0x409, fifth.put()), S_OK);
-                    EXPECT_EQ(first.get(), fifth.get()) << "one cached type information, whatever the index";
-                    EXPECT_EQ(object->GetTypeInfo(0, 0, nullptr), E_POINTER);
-                }
-            }
-            UINT count = 0;
-            EXPECT_EQ(jvm->GetTypeInfoCount(&count), S_OK);
-            EXPECT_EQ(count, 1u);
-            for (const auto& row : names) {
-                EXPECT_EQ(NamesToIds(row.object, row.names), libraryRegistered ? row.ids : missing) << row.names[0];
-            }
-            for (const auto& row : calls) {
-                EXPECT_EQ(CallByName(row.object, row.name, row.args), libraryRegistered ? row.outcome : missing) << row.name;
-            }
-            const mvtest::ScriptReport script = mvtest::RunScript("late_binding.js", std::to_wstring(self));
-            for (const auto& [step, outcome] : steps) {
-                const bool creation = std::string(step).rfind("create", 0) == 0;
-                EXPECT_EQ(script.Step(step), libraryRegistered || creation ? outcome : "error " + missing)
-                    << step << "\n" << script.run.output;
+    for (const bool libraryRegistered : {false, true}) {
+        SCOPED_TRACE(libraryRegistered ? "type library registered" : "type library not registered");
+        const std::string missing = "0x8002801D";  // TYPE_E_LIBNOTREGISTERED
+        if (!libraryRegistered) {  // registration records it for its own locale and the neutral one
+            ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0, SYS_WIN64), S_OK);
+            ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0x409, SYS_WIN64), S_OK);
+            ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
+            EXPECT_EQ(jvm->GetTypeInfo(0, 0, &none), TYPE_E_LIBNOTREGISTERED);
+            EXPECT_EQ(none, nullptr);
+            DISPPARAMS noArgs{};
+            EXPECT_EQ(jvm->Invoke(4, IID_NULL, 0, DISPATCH_METHOD, &noArgs, nullptr, nullptr, nullptr),
+                      TYPE_E_LIBNOTREGISTERED);
+            LONG version = 0;  // vtable calls need no type library
+            EXPECT_EQ(jvm->GetJVMVersion(&version), E_FAIL) << "the member itself answers: no JVM saved";
+            IDispatch* found = nullptr;
+            EXPECT_EQ(finder->GetJvmFromProcess(ULONG(self), &found), S_FALSE);
+            EXPECT_EQ(found, nullptr);
+        } else {
+            ASSERT_TRUE(Regsvr32(module));  // a failed load is tried again on the next call
+            const std::pair<IDispatch*, IID> objects[] = {{jvm.get(), IID_IMvJavaCpp}, {finder.get(), IID_IJvmFinder}};
+            for (const auto& [object, iid] : objects) {
+                com_ptr<ITypeInfo> first, fifth;
+                ASSERT_EQ(object->GetTypeInfo(0, 0, first.put()), S_OK);
+                TYPEATTR* attr = nullptr;
+                ASSERT_EQ(first->GetTypeAttr(&attr), S_OK);
+                EXPECT_EQ(attr->guid, iid) << "each interface is described by its own type information";
+                first->ReleaseTypeAttr(attr);
+                ASSERT_EQ(object->GetTypeInfo(5, 0x409, fifth.put()), S_OK);
+                EXPECT_EQ(first.get(), fifth.get()) << "one cached type information, whatever the index";
+                EXPECT_EQ(object->GetTypeInfo(0, 0, nullptr), E_POINTER);
             }
         }
+        UINT count = 0;
+        EXPECT_TRUE(jvm->GetTypeInfoCount(&count) == S_OK && count == 1);
+        for (const auto& row : names) {
+            EXPECT_EQ(NamesToIds(row.object, row.names), libraryRegistered ? row.ids : missing) << row.names[0];
+        }
+        const mvtest::ScriptReport script = mvtest::RunScript("late_binding.js", std::to_wstring(self));
+        for (const auto& [step, outcome] : steps) {
+            const bool creation = std::string(step).rfind("create", 0) == 0;
+            EXPECT_EQ(script.Step(step), libraryRegistered || creation ? outcome : "error " + missing)
+                << step << "\n" << script.run.output;
+        }
     }
+}
+
+TEST(Registration, WritesEveryKeyBindsLateAndRemovesEverything) {
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = std::wstring(temp) + L"mv it's module", module = folder + L"\\MvJavaJniComRot.dll";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(mv::test::WindowsPathOfUnixPath(MV_MODULE_PATH).c_str(), module.c_str(), FALSE));
+    struct Registration {  // removed also after a failure
+        ~Registration() { removed || Regsvr32(module, true); }
+        const std::wstring& module;
+        bool removed;
+    } registration{module, false};
+    ASSERT_TRUE(Regsvr32(module));
+    // A stale key under a class key goes when the module registers again (ForceRemove).
+    mv::unique_hkey stale;
+    ::RegCreateKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + std::wstring(kClasses[0].clsid) + L"\\Stale").c_str(), 0,
+                      nullptr, 0, KEY_WRITE, nullptr, stale.put(), nullptr);
+    ASSERT_TRUE(Regsvr32(module));
+    Lines expected;
+    for (const Class& c : kClasses) {
+        for (const wchar_t* line : kClassLines) expected.insert(Expand(line, c, module));
+    }
+    for (const wchar_t* line : kModuleLines) expected.insert(Expand(line, kClasses[0], module));
+    for (const wchar_t* iid : kInterfaces) expected.insert(L"Interface\\" + std::wstring(iid) + L"\\TypeLib|=" + kLibId);
+    const Lines found = ReadRegistration();
+    for (const std::wstring& line : expected) EXPECT_EQ(found.count(line), 1u) << "missing: " << line;
+    for (const std::wstring& line : found) {
+        const bool system = line.rfind(L"TypeLib\\", 0) == 0 || line.rfind(L"Interface\\", 0) == 0;
+        EXPECT_TRUE(system || expected.count(line)) << "not in the table: " << line;
+    }
+    LateBinding(module);
+    registration.removed = true;
+    ASSERT_TRUE(Regsvr32(module, true));
+    EXPECT_EQ(ReadRegistration(), Lines{}) << "everything is removed";
+    for (const wchar_t* kept : {L"AppID", L"CLSID"}) {
+        mv::unique_hkey key;
+        EXPECT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, kept, 0, KEY_READ, key.put()), ERROR_SUCCESS) << kept;
+    }
+    ::CoFreeUnusedLibrariesEx(0, 0);
     ::CoUninitialize();
+    ::DeleteFileW(module.c_str());  // may stay while still loaded; the next run replaces it
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

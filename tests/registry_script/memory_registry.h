@@ -16,8 +16,9 @@ namespace mv::registry_script {
 
 struct NameLess {
     bool operator()(const std::u16string& a, const std::u16string& b) const {
-        auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c + 0; };
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [&](char16_t x, char16_t y) { return fold(x) < fold(y); });
+        const auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c + 0; };
+        const auto less = [&](char16_t x, char16_t y) { return fold(x) < fold(y); };
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), less);
     }
 };
 
@@ -25,7 +26,9 @@ struct NameLess {
 inline std::string DumpText(std::u16string_view units) {
     std::string out;
     char hex[12];
-    for (char16_t c : units) out += c == 0 ? "|" : c < 0x80 ? std::string(1, char(c)) : (std::snprintf(hex, 12, "<%x>", unsigned{c}), hex);
+    for (char16_t c : units) {
+        out += c == 0 ? "|" : c < 0x80 ? std::string(1, char(c)) : (std::snprintf(hex, 12, "<%x>", unsigned{c}), hex);
+    }
     return out;
 }
 
@@ -42,14 +45,19 @@ public:
         const auto found = NodeOf(parent)->keys.find(name);
         return found == NodeOf(parent)->keys.end() ? kErrorFileNotFound : (opened = Open(found->second), kErrorSuccess);
     }
-    Win32Error ReopenKey(Key key, Access, Key& reopened) noexcept override { return reopened = Open(NodeOf(key)), kErrorSuccess; }
+    Win32Error ReopenKey(Key key, Access, Key& reopened) noexcept override {
+        return reopened = Open(NodeOf(key)), kErrorSuccess;
+    }
     Win32Error CreateKey(Key parent, const std::u16string& name, Key& created) noexcept override {
         if (name.size() > 255) return kErrorInvalidParameter;
         std::shared_ptr<Node>& child = NodeOf(parent)->keys[name];
         return created = Open(child ? child : (child = std::make_shared<Node>())), kErrorSuccess;
     }
-    Win32Error CloseKey(Key key) noexcept override { return key - 1 < kRoots || m_open.erase(key) == 1 ? kErrorSuccess : 6; }
-    Win32Error SetValue(Key key, const std::u16string* name, RegistryValueType type, const std::vector<std::uint8_t>& data) noexcept override {
+    Win32Error CloseKey(Key key) noexcept override {
+        return key - 1 < kRoots || m_open.erase(key) == 1 ? kErrorSuccess : 6;
+    }
+    Win32Error SetValue(Key key, const std::u16string* name, RegistryValueType type,
+                        const std::vector<std::uint8_t>& data) noexcept override {
         return NodeOf(key)->values[name ? *name : std::u16string()] = {type, data}, kErrorSuccess;
     }
     Win32Error DeleteValue(Key key, const std::u16string& name) noexcept override {
@@ -77,11 +85,13 @@ public:
     static void DumpNode(const Node& node, const std::string& path, std::string& out) {
         for (const auto& [name, value] : node.values) {
             const auto& [type, data] = value;
-            std::string shown = std::string(1, type < 8 ? "?s?bd??m"[type] : '?') + ":";  // REG_SZ 1, BINARY 3, DWORD 4, MULTI_SZ 7
+            std::string shown = std::string(1, type < 8 ? "?s?bd??m"[type] : '?') + ":";  // REG_SZ 1, ... MULTI_SZ 7
             char hex[3];
-            for (std::size_t i = 0; i < data.size(); ++i)
-                shown += type != kRegSz && type != kRegMultiSz ? (std::snprintf(hex, 3, "%02x", data[i]), std::string(hex))
+            for (std::size_t i = 0; i < data.size(); ++i) {
+                const bool text = type == kRegSz || type == kRegMultiSz;
+                shown += !text ? (std::snprintf(hex, 3, "%02x", data[i]), std::string(hex))
                          : i % 2 ? DumpText(std::u16string(1, static_cast<char16_t>(data[i - 1] | data[i] << 8))) : "";
+            }
             out += (out.empty() ? "" : "; ") + path + "@" + DumpText(name) + "=" + shown;
         }
         for (const auto& [name, child] : node.keys) {
@@ -96,8 +106,9 @@ private:
     std::shared_ptr<Node>& NodeOf(Key key) { return key - 1 < kRoots ? m_roots[key - 1] : m_open.at(key); }
     Key Open(std::shared_ptr<Node> node) { return m_open.emplace(++m_last, std::move(node)), m_last; }
 
-    std::shared_ptr<Node> m_roots[kRoots] = {std::make_shared<Node>(), std::make_shared<Node>(), std::make_shared<Node>(),
-        std::make_shared<Node>(), std::make_shared<Node>(), std::make_shared<Node>(), std::make_shared<Node>()};
+    std::shared_ptr<Node> m_roots[kRoots] = {std::make_shared<Node>(), std::make_shared<Node>(),
+        std::make_shared<Node>(), std::make_shared<Node>(), std::make_shared<Node>(), std::make_shared<Node>(),
+        std::make_shared<Node>()};
     std::map<Key, std::shared_ptr<Node>> m_open;
     Key m_last = 100;
 };

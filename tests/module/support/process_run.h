@@ -1,7 +1,6 @@
 #pragma once
-// Windows programs of the test prefix (regsvr32, cscript) run as children of this test program,
-// through the same Wine. Their stdout and stderr go to a file, which no process the child leaves
-// behind can hold open the way it would hold a pipe.
+// Windows programs of the test prefix (regsvr32, cscript) run as children through the same Wine. Their output
+// goes to a file, which no process the child leaves behind can hold open the way it would hold a pipe.
 
 #include <windows.h>
 
