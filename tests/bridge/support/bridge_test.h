@@ -1,8 +1,7 @@
 #pragma once
-// GoogleTest fixture for the generic Java members of the main object, against a real JVM
-// (JniTest: one JNI server per suite, -Xcheck:jni, a test fails on any JNI warning). The test's
-// thread stays attached for the test, so the bridge runs on that attachment: local references a
-// member fails to delete stay on the thread, and the JVM reports them once they exceed the frame.
+// Fixture for the main object's generic Java members against a real JVM (JniTest: -Xcheck:jni, a
+// test fails on any JNI warning). The bridge runs on the test thread's attachment, so a local
+// reference a member fails to delete stays there, and the JVM reports it once the frame overflows.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -11,7 +10,6 @@
 
 #include "MvJavaJniComRot_h.h"
 #include "bstr_values.h"
-#include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "jni_test.h"
 #include "jvm/mv_java_cpp.h"
@@ -42,7 +40,7 @@ protected:
         m_owned.push_back(global);
         return static_cast<UINT64>(reinterpret_cast<std::uintptr_t>(global));
     }
-    UINT64 NewObjectHandle(const char* className) {  // the same for a new object of the class (slash form), by its ()V constructor
+    UINT64 NewObjectHandle(const char* className) {  // the same for a new object by its ()V constructor (slash form)
         LocalFrame frame(env(), 8);
         return Handle(NewDefault(className));
     }
@@ -62,13 +60,13 @@ class ArgumentArray {
 public:
     explicit ArgumentArray(std::vector<VARIANT> elements, LONG lowerBound = 0) {
         SAFEARRAYBOUND bound{static_cast<ULONG>(elements.size()), lowerBound};
+        V_VT(&m_var) = VT_ARRAY | VT_VARIANT;
         V_ARRAY(&m_var) = ::SafeArrayCreate(VT_VARIANT, 1, &bound);
         VARIANT* data = nullptr;
         if (V_ARRAY(&m_var) && SUCCEEDED(::SafeArrayAccessData(V_ARRAY(&m_var), reinterpret_cast<void**>(&data)))) {
-            std::copy(elements.begin(), elements.end(), data);  // the array owns them now
+            std::copy(elements.begin(), elements.end(), data);
             ::SafeArrayUnaccessData(V_ARRAY(&m_var));
         }
-        V_VT(&m_var) = VT_ARRAY | VT_VARIANT;
     }
     ~ArgumentArray() { ::VariantClear(&m_var); }
     ArgumentArray(const ArgumentArray&) = delete;
