@@ -24,7 +24,8 @@ struct CallArguments {
     const jvalue* array;
 };
 
-std::uint64_t ArgumentSlot(char type, const CallArguments& from, std::size_t index) {
+// `objectOffset`: what the request takes off object references (see wire::Writer).
+std::uint64_t ArgumentSlot(char type, const CallArguments& from, std::size_t index, std::uint64_t objectOffset) {
     jvalue value;
     value.j = 0;
     if (from.list != nullptr) {
@@ -37,7 +38,7 @@ std::uint64_t ArgumentSlot(char type, const CallArguments& from, std::size_t ind
         case 'J': value.j = va_arg(*from.list, jlong); break;
         case 'F': value.f = static_cast<jfloat>(va_arg(*from.list, double)); break;
         case 'D': value.d = va_arg(*from.list, double); break;
-        default: return wire::ToRef(va_arg(*from.list, jobject));
+        default: return wire::UnshiftRef(wire::ToRef(va_arg(*from.list, jobject)), objectOffset);
         }
     } else {
         const jvalue& given = from.array[index];
@@ -50,7 +51,7 @@ std::uint64_t ArgumentSlot(char type, const CallArguments& from, std::size_t ind
         case 'J': value.j = given.j; break;
         case 'F': value.f = given.f; break;
         case 'D': value.d = given.d; break;
-        default: return wire::ToRef(given.l);
+        default: return wire::UnshiftRef(wire::ToRef(given.l), objectOffset);
         }
     }
     std::uint64_t slot = 0;
@@ -81,7 +82,7 @@ R Invoke(JNIEnv* env, std::uint32_t callerSlot, std::uint32_t wireSlot, CallKind
     request.Put<std::uint8_t>(1);
     request.Put(static_cast<std::uint32_t>(info.parameters.size()));
     for (std::size_t i = 0; i < info.parameters.size(); ++i)
-        request.Put(ArgumentSlot(info.parameters[i], arguments, i));
+        request.Put(ArgumentSlot(info.parameters[i], arguments, i, request.objectOffset()));
     wire::Reader reply = session.Transact(wireSlot, callerSlot);
     std::string target = TraceValue(kind == CallKind::Static || kind == CallKind::Constructor
                                         ? static_cast<jobject>(cls) : object);

@@ -71,3 +71,10 @@ MV_JNI_PROXY_API void MvJniProxy_ResetCounters(void);
 // Returns 0 (and changes nothing) for any other function name or a negative count.
 MV_JNI_PROXY_API int MvJniProxy_FailNext(const char* function, int count);
 MV_JNI_PROXY_API void MvJniProxy_ClearFaults(void);
+
+// Shows every object reference of the JVM to this process moved by `offset` (null stays null) and
+// takes it back the same way on every call: the server's references stay below 2^31, so this is
+// how a test makes references that do not fit in 32 bits. IDs are not moved. A reference made
+// under one offset is not valid under another: change it only while no such reference is in use.
+// 0 (the start): the JVM's own values.
+MV_JNI_PROXY_API void MvJniProxy_SetReferenceOffset(unsigned long long offset);

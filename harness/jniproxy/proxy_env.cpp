@@ -1,5 +1,6 @@
 #include "proxy_env.h"
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -13,6 +14,7 @@ namespace mv::proxy {
 namespace {
 
 thread_local ProxyEnv* t_session = nullptr;
+std::atomic<std::uint64_t> g_referenceOffset{0};
 
 std::string NameOf(std::uint32_t slot) {
     switch (slot) {
@@ -24,6 +26,9 @@ std::string NameOf(std::uint32_t slot) {
 }
 
 }  // namespace
+
+std::uint64_t ReferenceOffset() { return g_referenceOffset.load(); }
+void SetReferenceOffset(std::uint64_t offset) { g_referenceOffset.store(offset); }
 
 ProxyEnv::ProxyEnv(unique_socket connection, unsigned generation)
     : m_functions(ProxyFunctionTable()),
@@ -62,7 +67,7 @@ wire::Reader ProxyEnv::Transact(std::uint32_t op, std::uint32_t slot) {
     std::uint32_t status = 0;
     if (!Exchange(op, status))
         Fatal("connection to the JNI server lost during " + NameOf(slot));
-    wire::Reader reply(m_response.data() + 4, m_response.size() - 4);
+    wire::Reader reply(m_response.data() + 4, m_response.size() - 4, m_request.objectOffset());
     if (status != wire::kOk) Fatal("the JNI server refused " + NameOf(slot) + ": " + reply.Rest());
     return reply;
 }
@@ -70,7 +75,7 @@ wire::Reader ProxyEnv::Transact(std::uint32_t op, std::uint32_t slot) {
 bool ProxyEnv::TryTransact(std::uint32_t op, wire::Reader& reply) {
     std::uint32_t status = 0;
     if (!Exchange(op, status) || status != wire::kOk) return false;
-    reply = wire::Reader(m_response.data() + 4, m_response.size() - 4);
+    reply = wire::Reader(m_response.data() + 4, m_response.size() - 4, m_request.objectOffset());
     return true;
 }
 

@@ -13,6 +13,11 @@
 
 namespace mv::proxy {
 
+// What this process's code sees added to every object reference of the JVM (0: the JVM's own
+// values); see MvJniProxy_SetReferenceOffset.
+std::uint64_t ReferenceOffset();
+void SetReferenceOffset(std::uint64_t offset);
+
 class ProxyEnv {
 public:
     ProxyEnv(unique_socket connection, unsigned generation);
@@ -26,6 +31,7 @@ public:
     // A fresh request for `slot` (a JNI table index or a kOp value).
     wire::Writer& Request() {
         m_request.Clear();
+        m_request.SetObjectOffset(ReferenceOffset());
         return m_request;
     }
     // Sends the request and answers a reader over the response payload. `slot` names the JNI

@@ -87,6 +87,12 @@ template <typename T>
 constexpr bool kIsReference = std::disjunction_v<std::is_same<T, jmethodID>,
                                                  std::is_same<T, jfieldID>, IsObjectPointer<T>>;
 
+// Object references among them (not the IDs).
+template <typename T>
+constexpr bool kIsObject =
+    std::conjunction_v<std::negation<std::disjunction<std::is_same<T, jmethodID>, std::is_same<T, jfieldID>>>,
+                       IsObjectPointer<T>>;
+
 template <typename T>
 constexpr bool kIsScalar = std::is_arithmetic_v<T> || std::is_enum_v<T>;
 
@@ -99,14 +105,29 @@ T FromRef(std::uint64_t value) {
     return reinterpret_cast<T>(static_cast<std::uintptr_t>(value));
 }
 
+// Object references cross as the server's own values. A writer or reader given an object offset
+// shows them to its side moved by it, null staying null: the proxy's MvJniProxy_SetReferenceOffset,
+// which tests use to make references that do not fit in 32 bits. The server uses none.
+inline std::uint64_t ShiftRef(std::uint64_t wireValue, std::uint64_t offset) {
+    return wireValue != 0 ? wireValue + offset : 0;
+}
+inline std::uint64_t UnshiftRef(std::uint64_t shown, std::uint64_t offset) {
+    return shown != 0 ? shown - offset : 0;
+}
+
 // Builds one message: an 8-byte header (size, op or status) filled in by Finish.
 class Writer {
 public:
     Writer() : m_bytes(8, 0) {}
 
+    void SetObjectOffset(std::uint64_t offset) { m_objectOffset = offset; }
+    std::uint64_t objectOffset() const { return m_objectOffset; }
+
     template <typename T>
     void Put(T value) {
-        if constexpr (kIsReference<T>) {
+        if constexpr (kIsObject<T>) {
+            PutRaw(UnshiftRef(ToRef(value), m_objectOffset));
+        } else if constexpr (kIsReference<T>) {
             PutRaw(ToRef(value));
         } else if constexpr (std::is_enum_v<T>) {
             PutRaw(static_cast<std::int32_t>(value));
@@ -150,20 +171,24 @@ private:
         PutBytes(&value, sizeof value);
     }
     std::vector<std::uint8_t> m_bytes;
+    std::uint64_t m_objectOffset = 0;
 };
 
 // Reads the payload of one message. A short or malformed payload sets a flag instead of reading
 // past the end; the reader then answers zeros.
 class Reader {
 public:
-    Reader(const std::uint8_t* data, std::size_t size) : m_pos(data), m_end(data + size) {}
+    Reader(const std::uint8_t* data, std::size_t size, std::uint64_t objectOffset = 0)
+        : m_pos(data), m_end(data + size), m_objectOffset(objectOffset) {}
 
     bool ok() const { return m_ok; }
     bool AtEnd() const { return m_pos == m_end; }
 
     template <typename T>
     T Get() {
-        if constexpr (kIsReference<T>) {
+        if constexpr (kIsObject<T>) {
+            return FromRef<T>(ShiftRef(GetRaw<std::uint64_t>(), m_objectOffset));
+        } else if constexpr (kIsReference<T>) {
             return FromRef<T>(GetRaw<std::uint64_t>());
         } else if constexpr (std::is_enum_v<T>) {
             return static_cast<T>(GetRaw<std::int32_t>());
@@ -220,6 +245,7 @@ private:
 
     const std::uint8_t* m_pos;
     const std::uint8_t* m_end;
+    std::uint64_t m_objectOffset;
     bool m_ok = true;
 };
 
