@@ -40,13 +40,6 @@ private:
     std::vector<jobject> m_refs;
 };
 
-// The number of elements in all dimensions: what the data pointer of `array` covers.
-ULONGLONG TotalElements(const SAFEARRAY* array) noexcept {
-    ULONGLONG total = 1;
-    for (USHORT d = 0; d < array->cDims; ++d) total *= array->rgsabound[d].cElements;
-    return total;
-}
-
 void MoveArrayInto(VARIANT* out, VARTYPE elementType, unique_safearray& array) noexcept {
     ::VariantClear(out);
     V_VT(out) = static_cast<VARTYPE>(VT_ARRAY | elementType);
@@ -77,10 +70,13 @@ HRESULT ReadObjectArray(JNIEnv* env, jobjectArray array, jsize length, VARTYPE e
             const jobject global = env->NewGlobalRef(element.get());
             if (!global) break;
             made.add(global);
+            const auto reference = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(global));
             if (elementType == VT_UI8)
                 static_cast<UINT64*>(lock.data())[i] = JObjectToHandle(global);
+            else if (reference <= 0xFFFFFFFFull)  // the narrow form holds the reference itself
+                static_cast<ULONG*>(lock.data())[i] = static_cast<ULONG>(reference);
             else
-                static_cast<ULONG*>(lock.data())[i] = static_cast<ULONG>(reinterpret_cast<std::uintptr_t>(global));
+                break;  // cut to 32 bits it would name nothing the client could use or delete
         }
     }
     if (made.size() != static_cast<std::size_t>(length) || env->ExceptionCheck()) {
@@ -128,7 +124,7 @@ STDMETHODIMP CMvJavaCpp::SetJavaPrimitiveArray(UINT64 hjArray, JavaTypes type, V
         const jsize length = env->GetArrayLength(array);
         // Too few elements fail; elements beyond the Java length are ignored.
         const LONGLONG given = static_cast<LONGLONG>(upper) - lower + 1;
-        if (given < length || TotalElements(elements) < static_cast<ULONGLONG>(length)) return E_FAIL;
+        if (given < length || SafeArrayTotalElements(elements) < static_cast<ULONGLONG>(length)) return E_FAIL;
         {
             const safearray_lock lock(elements);
             if (!lock.ok()) return E_FAIL;

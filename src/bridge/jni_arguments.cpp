@@ -6,6 +6,7 @@
 
 #include "bridge/java_handles.h"
 #include "bridge/java_strings.h"
+#include "common/com/safearray.h"
 
 namespace mv {
 namespace {
@@ -39,23 +40,15 @@ char FillSlot(JNIEnv* env, const VARIANT& element, jvalue& slot, jni_arguments& 
     }
 }
 
-// Keeps a SAFEARRAY's data accessed for a scope.
-class array_access {
-public:
-    explicit array_access(SAFEARRAY* array) noexcept : m_array(array) {
-        if (FAILED(::SafeArrayAccessData(array, &m_data))) m_data = nullptr;
-    }
-    ~array_access() {
-        if (m_data) ::SafeArrayUnaccessData(m_array);
-    }
-    array_access(const array_access&) = delete;
-    array_access& operator=(const array_access&) = delete;
-    const VARIANT* elements() const noexcept { return static_cast<const VARIANT*>(m_data); }
-
-private:
-    SAFEARRAY* m_array;
-    void* m_data = nullptr;
-};
+// Whether `array` really holds VARIANTs: a VT_ARRAY|VT_VARIANT label says nothing about the
+// descriptor, and elements of another type or size read as VARIANTs run past the data and turn
+// arbitrary bytes into strings and handles. The element type comes from the descriptor's stored
+// type (FADF_HAVEVARTYPE, which SafeArrayAllocDescriptorEx sets) or from FADF_VARIANT.
+bool HoldsVariants(SAFEARRAY* array) noexcept {
+    VARTYPE vt = VT_EMPTY;
+    return array->cbElements == sizeof(VARIANT) && SUCCEEDED(::SafeArrayGetVartype(array, &vt)) &&
+           vt == VT_VARIANT;
+}
 
 }  // namespace
 
@@ -72,19 +65,21 @@ HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, jni_arguments&
     if (FAILED(hr)) return hr;
     hr = ::SafeArrayGetUBound(array, 1, &upper);
     if (FAILED(hr)) return hr;
-    const LONG count = upper - lower + 1;
-    if (count <= 0) return S_OK;
+    // Counted in 64 bits: a dimension that runs past LONG's range reports an upper bound below
+    // its lower one, and no count of it is true.
+    const LONGLONG count = static_cast<LONGLONG>(upper) - lower + 1;
+    if (count < 0 || !HoldsVariants(array)) return E_FAIL;
+    if (count == 0) return S_OK;
     // Only dimension 1 counts, but its elements must exist: another dimension may hold none.
-    ULONGLONG total = 1;
-    for (USHORT d = 0; d < array->cDims; ++d) total *= array->rgsabound[d].cElements;
-    if (total < static_cast<ULONGLONG>(count)) return E_FAIL;
+    if (SafeArrayTotalElements(array) < static_cast<ULONGLONG>(count)) return E_FAIL;
 
+    const safearray_lock lock(array);  // released on every path, a descriptor without data too
+    const auto* elements = static_cast<const VARIANT*>(lock.data());
+    if (!elements) return E_FAIL;
     args.slots.resize(static_cast<std::size_t>(count));
     args.kinds.reserve(static_cast<std::size_t>(count));
-    const array_access access(array);
-    if (!access.elements()) return E_FAIL;
-    for (LONG i = 0; i < count; ++i) {
-        const char kind = FillSlot(env, access.elements()[i], args.slots[static_cast<std::size_t>(i)], args);
+    for (std::size_t i = 0; i < args.slots.size(); ++i) {
+        const char kind = FillSlot(env, elements[i], args.slots[i], args);
         if (!kind) return E_FAIL;
         args.kinds.push_back(kind);
     }

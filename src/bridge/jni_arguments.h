@@ -31,8 +31,11 @@ struct jni_arguments {
 //   VT_I2 s, VT_I4 i, VT_R4 f, VT_R8 d, VT_BSTR l (a new Java string), VT_BOOL z (1 or 0),
 //   VT_I1/VT_UI1 b, VT_UI2 c, VT_I8 j, VT_UI8 l (a handle).
 // Any other element type, or a paramArray other than VT_EMPTY and VT_ARRAY|VT_VARIANT, fails
-// with E_FAIL; failing bounds queries give their own HRESULT. A string the JVM cannot make fails
-// with E_FAIL too, its error cleared.
+// with E_FAIL; failing bounds queries give their own HRESULT. E_FAIL too for an array labelled
+// VT_ARRAY|VT_VARIANT whose descriptor does not hold VARIANTs (VARIANT-sized elements whose
+// type, stored or by FADF_VARIANT, is VT_VARIANT), that has no data, or whose first dimension
+// runs past LONG's range, and for a string the JVM cannot make (its error cleared). The array
+// is never left locked.
 HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, jni_arguments& args);
 
 }  // namespace mv

@@ -37,6 +37,18 @@ private:
     SAFEARRAY* m_array = nullptr;
 };
 
+// The number of elements in all dimensions of `array`: what its data pointer covers. A product
+// beyond 64 bits answers the largest value.
+inline ULONGLONG SafeArrayTotalElements(const SAFEARRAY* array) noexcept {
+    ULONGLONG total = 1;
+    for (USHORT d = 0; d < array->cDims; ++d) {
+        const ULONG n = array->rgsabound[d].cElements;
+        if (n == 0) return 0;
+        total = total > ~0ull / n ? ~0ull : total * n;
+    }
+    return total;
+}
+
 // Locks a SAFEARRAY's data for the scope; `ok()` tells whether the lock was taken.
 class safearray_lock {
 public:
