@@ -17,8 +17,10 @@ void LogLine(const wchar_t* className, const wchar_t* methodName, const wchar_t*
 
         // The whole line - size check, rotation, purge, open, header, write, close - runs under
         // the log mutex, so that the line lands whole in exactly one file (see log_mutex.h).
-        // Declared first, so it is released after the file has been closed.
+        // Declared first, so it is released after the file has been closed. A writer that keeps
+        // the mutex past the time limit costs this line, never the caller.
         const LogMutexLock lineLock;
+        if (lineLock.timed_out()) return;
         std::wostringstream line;
         CWinFWStream file;
         if (LogBeginLine(kModuleLogLevel, line, file) != kLogLineBegun) return;

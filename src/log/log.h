@@ -7,7 +7,8 @@
 // line "[CJavaVM::c'tor]<TAB>Could not attach to JVM" after the usual header to the shared,
 // size-rotated log file of all the agent's processes. Messages carry no line end; the log
 // adds it. Null or empty pieces are left out. Never throws and never fails the caller: a line
-// that cannot be written is lost silently.
+// that cannot be written is lost silently, and so is one whose turn at the log mutex does not
+// come within kLogMutexTimeoutMs (see log_mutex.h).
 
 namespace mv {
 

@@ -42,10 +42,12 @@ LogMutex& TheLogMutex() noexcept {
 
 HANDLE LogMutexHandle() noexcept { return TheLogMutex().get(); }
 
-LogMutexLock::LogMutexLock() noexcept : m_mutex(LogMutexHandle()), m_owned(false) {
+LogMutexLock::LogMutexLock() noexcept
+    : m_mutex(LogMutexHandle()), m_owned(false), m_timedOut(false) {
     if (m_mutex == nullptr) return;
-    const DWORD result = ::WaitForSingleObject(m_mutex, INFINITE);
+    const DWORD result = ::WaitForSingleObject(m_mutex, kLogMutexTimeoutMs);
     m_owned = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    m_timedOut = result == WAIT_TIMEOUT;
 }
 
 LogMutexLock::~LogMutexLock() {

@@ -11,7 +11,10 @@
 // wait inside a held line just nests. Two rotations in one millisecond would want the same
 // rotated name; the rotation then takes the next free millisecond (see log_rotation.cpp).
 // A writer that dies holding the mutex abandons it; the next writer takes it over (its own
-// line is written, though the dead writer's line may be cut short).
+// line is written, though the dead writer's line may be cut short). A writer that hangs holding
+// it (a suspended process, a log folder on a stalled share) does not die: every other writer
+// waits for it at most kLogMutexTimeoutMs and then loses its line, as if the folder were
+// missing, so a log site never blocks the COM call it sits in.
 
 #include <windows.h>
 
@@ -19,13 +22,17 @@ namespace mv {
 
 inline constexpr wchar_t kLogMutexName[] = L"MV_LOG_MUTEX";
 
+// How long a line waits for the log mutex before it is given up.
+inline constexpr DWORD kLogMutexTimeoutMs = 5000;
+
 // The module's handle to the log mutex; null when it could not be created, in which case
 // waiting fails at once and the log runs unserialised.
 HANDLE LogMutexHandle() noexcept;
 
-// Waits for the log mutex without time limit and releases it at the end of the scope. An
-// abandoned mutex (its owner died holding it) counts as acquired, so a crashed writer never
-// blocks the log; without a mutex the scope holds nothing.
+// Waits for the log mutex for up to kLogMutexTimeoutMs and releases it at the end of the scope.
+// An abandoned mutex (its owner died holding it) counts as acquired, so a crashed writer never
+// blocks the log; without a mutex the scope holds nothing. When the time runs out the scope
+// holds nothing either and timed_out() tells its owner to leave the files alone.
 class LogMutexLock {
 public:
     LogMutexLock() noexcept;
@@ -34,10 +41,12 @@ public:
     LogMutexLock& operator=(const LogMutexLock&) = delete;
 
     bool owns_lock() const noexcept { return m_owned; }
+    bool timed_out() const noexcept { return m_timedOut; }
 
 private:
     HANDLE m_mutex;
     bool m_owned;
+    bool m_timedOut;
 };
 
 }  // namespace mv

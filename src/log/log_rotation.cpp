@@ -72,8 +72,8 @@ int LogRotateIfNeeded(std::wstring& currentPath) {
     const wchar_t* extension = LogFileExtension(IsLogObfuscationEnabled());
     currentPath = CurrentLogFilePath(directory, extension);
 
-    const LogMutexLock lock;
-    if (CurrentFileSize(currentPath) > GetLogFileSizeLimit()) {
+    const LogMutexLock lock;  // nests in the line's; on its own, a timed-out wait skips the rotation
+    if (!lock.timed_out() && CurrentFileSize(currentPath) > GetLogFileSizeLimit()) {
         const std::wstring rotatedPath = FreeRotatedFilePath(directory, extension);
         if (::CopyFileW(currentPath.c_str(), rotatedPath.c_str(), FALSE) && !::DeleteFileW(currentPath.c_str())) {
             // The current file stays (read-only, or held by a reader that does not share delete):

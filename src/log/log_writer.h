@@ -1,6 +1,7 @@
 #pragma once
 // The steps of writing one log line. A log site (see LogLine in log.h), holding a
-// LogMutexLock across all of them so that the line is written whole (see log_mutex.h):
+// LogMutexLock across all of them so that the line is written whole (see log_mutex.h), and
+// giving the line up when that lock timed out:
 //   1. makes a std::wostringstream for the line and a fresh CWinFWStream;
 //   2. calls LogBeginLine(level, line, file) and stops unless it returns 1;
 //   3. appends its message to `line`;

@@ -7,9 +7,12 @@
 #include <cwchar>
 #include <cwctype>
 #include <functional>
+#include <future>
 #include <map>
 #include <thread>
 
+#include "common/com/com_ptr.h"
+#include "jvm/mv_java_cpp.h"
 #include "log/log.h"
 #include "log/log_file_reader.h"
 #include "log/log_settings.h"
@@ -37,6 +40,27 @@ Lines MessagesIn(const std::wstring& path) {
 Lines Logged(Lines messages) {  // what MessagesIn gives for lines of Log
     for (std::wstring& message : messages) message = L"[A::b]\t" + message;
     return messages;
+}
+
+mv::unique_handle Event(const std::wstring& name) {  // made by the first that asks, manual reset
+    return mv::unique_handle(::CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+}
+
+std::wstring Self() {  // this program's path
+    wchar_t path[MAX_PATH];
+    return std::wstring(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
+}
+
+// Starts a copy of this program (`exe`) in the child mode `filter`, told `setting` in MV_LOG_WRITER.
+mv::unique_handle StartCopy(const wchar_t* filter, const std::wstring& setting, const std::wstring& exe = Self()) {
+    std::wstring command = L"\"" + exe + L"\" --gtest_brief=1 --gtest_also_run_disabled_tests --gtest_filter=" + filter;
+    ::SetEnvironmentVariableW(L"MV_LOG_WRITER", setting.c_str());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    EXPECT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, 0, 0, nullptr, nullptr, &startup, &info));
+    ::CloseHandle(info.hThread);
+    return mv::unique_handle(info.hProcess);
 }
 
 constexpr ULONGLONG kMs = 10000;  // in 100-ns units
@@ -243,6 +267,56 @@ TEST_F(LogTest, TheMutexIsOpenToEveryoneAndOutlivesAnAbandonedOwner) {
     EXPECT_EQ(waited, WAIT_OBJECT_0) << "the log released what it took over";
 }
 
+// Child mode: takes the log mutex, writes a line, sets the event "<MV_LOG_WRITER> taken" and keeps the
+// mutex until the event "<MV_LOG_WRITER> let go" is set.
+TEST(LogWriterProcess, DISABLED_HoldsTheMutexUntilLetGo) {
+    wchar_t name[64];
+    ASSERT_TRUE(::GetEnvironmentVariableW(L"MV_LOG_WRITER", name, 64));
+    const mv::unique_handle mutex(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, L"MV_LOG_MUTEX"));
+    ASSERT_EQ(::WaitForSingleObject(mutex.get(), 60000), WAIT_OBJECT_0);
+    Log(L"holding the mutex");
+    ::SetEvent(Event(name + std::wstring(L" taken")).get());
+    ::WaitForSingleObject(Event(name + std::wstring(L" let go")).get(), 300000);
+    ::ReleaseMutex(mutex.get());
+}
+
+// A writer that hangs holding the mutex (a stopped process, a log folder on a stalled share) costs the
+// lines written meanwhile, never their callers: the members that log return; once it lets go, lines land.
+TEST_F(LogTest, AWriterHangingOnTheMutexCostsLinesNotCalls) {
+    EnableLogInDirectory();
+    const std::wstring name = L"MvLogHolder_" + std::to_wstring(::GetCurrentProcessId());
+    const mv::unique_handle taken = Event(name + L" taken"), letGo = Event(name + L" let go");
+    const mv::unique_handle holder = StartCopy(L"*HoldsTheMutex*", name);
+    ASSERT_EQ(::WaitForSingleObject(taken.get(), 60000), WAIT_OBJECT_0);
+    JNIInvokeInterface_ functions{};  // a JVM that attaches no thread
+    functions.GetEnv = [](JavaVM*, void**, jint) -> jint { return JNI_EDETACHED; };
+    functions.AttachCurrentThread = [](JavaVM*, void**, void*) -> jint { return JNI_ERR; };
+    JavaVM vm{&functions};
+    mv::com_ptr<IMvJavaCpp> main;
+    ASSERT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, main.put_void()), S_OK);
+    ASSERT_EQ(main->JavaSaveRunningJVM(LONG(::GetCurrentProcessId()), reinterpret_cast<UINT64>(&vm)), S_OK);
+    const auto callBoth = [&] {  // each member logs a line
+        const auto calls = std::async(std::launch::async, [&] {
+            GetHWNDResultInfo info{};
+            IDispatch* component = nullptr;
+            LONG version = 0;
+            EXPECT_EQ(main->GetComponentFromHwnd(0, &info, &component), E_INVALIDARG);
+            EXPECT_EQ(main->GetJVMVersion(&version), E_FAIL);
+        });
+        if (calls.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            ADD_FAILURE() << "a member hangs on the log mutex";
+            ::SetEvent(letGo.get());  // so that it ends
+        }
+    };
+    callBoth();
+    EXPECT_EQ(MessagesIn(PlainFile()), Logged({L"holding the mutex"})) << "the members' lines are lost";
+    ::SetEvent(letGo.get());
+    EXPECT_EQ(::WaitForSingleObject(holder.get(), 60000), WAIT_OBJECT_0);
+    callBoth();
+    EXPECT_EQ(MessagesIn(PlainFile()), (Lines{L"[A::b]\tholding the mutex", L"[CMvJavaCpp::GetComponentFromHwnd]\t"
+                                              L"Invalid argument(s)", L"[CJavaVM::c'tor]\tCould not attach to JVM"}));
+}
+
 class LogFiles : public LogTest {
 protected:
     void Limits(DWORD sizeKiB, DWORD count) {
@@ -372,17 +446,8 @@ TEST_F(LogFiles, WritersInSeveralProcessesLoseNoLine) {
     struct Writers : std::vector<mv::unique_handle> {  // ended with the test
         ~Writers() { for (const mv::unique_handle& writer : *this) ::TerminateProcess(writer.get(), 1); }
     } writers;
-    wchar_t exe[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(exe) + L"\" --gtest_also_run_disabled_tests --gtest_filter=LogWriter*";
     for (int p = 0; p < kWriters; ++p) {
-        ::SetEnvironmentVariableW(L"MV_LOG_WRITER", (std::to_wstring(p) + L" " + event).c_str());
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        ASSERT_TRUE(::CreateProcessW(exe, command.data(), nullptr, nullptr, 0, 0, nullptr, nullptr, &startup, &info));
-        ::CloseHandle(info.hThread);
-        writers.emplace_back(info.hProcess);
+        writers.push_back(StartCopy(L"*WritesNumberedLines*", std::to_wstring(p) + L" " + event));
     }
     ::SetEvent(start.get());
     for (const mv::unique_handle& writer : writers) {
