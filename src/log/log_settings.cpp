@@ -12,7 +12,9 @@ constexpr DWORD kDefaultLogFileSizeKiB = 1024;
 constexpr DWORD kDefaultLogFileCount = 1;
 constexpr wchar_t kDefaultLogPath[] = L"c:\\";
 constexpr wchar_t kPathSeparators[] = L"\\/";
-constexpr DWORD kImagePathUnits = MAX_PATH;
+// The executable's path is asked for in MAX_PATH units first and, when it does not fit, in as
+// many as the longest path Windows has (32767 units and the NUL).
+constexpr DWORD kImagePathUnits[] = {MAX_PATH, 32768};
 
 DWORD ReadDeploymentOption(const wchar_t* valueName, DWORD defaultValue) noexcept {
     DWORD value = defaultValue;
@@ -54,10 +56,15 @@ std::wstring GetLogDirectory() {
 }
 
 std::wstring GetProcessImageName() {
-    wchar_t path[kImagePathUnits] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, kImagePathUnits);
-    if (length == 0) return std::wstring();
-    const std::wstring fullPath(path, length < kImagePathUnits ? length : kImagePathUnits);
+    std::wstring fullPath;
+    for (const DWORD units : kImagePathUnits) {
+        // A path that does not fit is cut to the buffer (ending in a NUL there since Windows
+        // Vista, not at all under XP or Wine) and its length is given as the buffer's.
+        fullPath.assign(units, L'\0');
+        const DWORD length = ::GetModuleFileNameW(nullptr, fullPath.data(), units);
+        fullPath.resize(length < units ? length : 0);
+        if (length < units) break;
+    }
     const std::size_t separator = fullPath.find_last_of(kPathSeparators);
     return separator == std::wstring::npos ? fullPath : fullPath.substr(separator + 1);
 }

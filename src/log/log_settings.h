@@ -26,8 +26,8 @@ DWORD GetLogFileCount() noexcept;
 // "LogPath" (default "c:\") without trailing slashes and backslashes; may be empty.
 std::wstring GetLogDirectory();
 
-// File name of the process's executable (not of this module) without its directory; empty
-// when the path cannot be found.
+// File name of the process's executable (not of this module) without its directory, however
+// long the path (MAX_PATH or more); empty when the path cannot be found.
 std::wstring GetProcessImageName();
 
 // Bits of TrimCharacters' mode.

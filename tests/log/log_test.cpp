@@ -51,9 +51,12 @@ std::wstring Self() {  // this program's path
     return std::wstring(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
 }
 
-// Starts a copy of this program (`exe`) in the child mode `filter`, told `setting` in MV_LOG_WRITER.
+// Starts a copy of this program (`exe`) in the child mode `filter`, told `setting` in MV_LOG_WRITER. Wine's
+// CreateProcess takes no image path of MAX_PATH characters or more (ERROR_FILE_NOT_FOUND): such a copy is
+// started by the `wine` command, run as a Unix process, and no handle of it is given (null).
 mv::unique_handle StartCopy(const wchar_t* filter, const std::wstring& setting, const std::wstring& exe = Self()) {
-    std::wstring command = L"\"" + exe + L"\" --gtest_brief=1 --gtest_also_run_disabled_tests --gtest_filter=" + filter;
+    std::wstring command = (exe.size() < MAX_PATH ? L"\"" : L"Z:\\usr\\bin\\env wine \"") + exe +
+                           L"\" --gtest_brief=1 --gtest_also_run_disabled_tests --gtest_filter=" + filter;
     ::SetEnvironmentVariableW(L"MV_LOG_WRITER", setting.c_str());
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -545,6 +548,24 @@ TEST_F(LogFiles, ACurrentFileThatCannotGoIsNotRotatedAway) {
     if (writable) taken.insert(taken.end(), {L"read-only", L"read-only again"});
     EXPECT_EQ(MessagesIn(PathIn(rotated[0])), Logged(taken)) << "writable under Wine: " << writable;
     EXPECT_EQ(MessagesIn(PlainFile()), Logged({L"after"}));
+}
+
+// The braces hold the executable's whole file name, however long the path of its folder.
+TEST_F(LogFiles, AnImagePathOfMaxPathOrMoreGivesItsFileName) {
+    EnableLogInDirectory();
+    const std::wstring folder = PathIn(std::wstring(250, L'd')), exe = folder + L"\\log_test.exe";
+    const std::wstring name = L"MvLogDeepHolder_" + std::to_wstring(::GetCurrentProcessId());
+    const mv::unique_handle taken = Event(name + L" taken"), letGo = Event(name + L" let go");
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr) && ::CopyFileW(Self().c_str(), exe.c_str(), TRUE));
+    StartCopy(L"*HoldsTheMutex*", name, exe);
+    EXPECT_EQ(::WaitForSingleObject(taken.get(), 60000), WAIT_OBJECT_0);
+    ::SetEvent(letGo.get());
+    const Lines lines = mv::SplitLogLines(mv::ReadLogFile(PlainFile()).text);
+    const ParsedLine line = lines.size() == 1 ? ParseLine(lines[0]).value_or(ParsedLine{}) : ParsedLine{};
+    EXPECT_EQ(line.imageName, L"log_test.exe") << ::testing::PrintToString(lines);
+    const mv::unique_handle writer(::OpenProcess(SYNCHRONIZE, FALSE, line.processId));  // gone before its file goes
+    EXPECT_TRUE(writer && ::WaitForSingleObject(writer.get(), 60000) == WAIT_OBJECT_0);
+    EXPECT_TRUE(::DeleteFileW(exe.c_str()) && ::RemoveDirectoryW(folder.c_str()));
 }
 
 }  // namespace
