@@ -550,6 +550,32 @@ TEST_F(LogFiles, ACurrentFileThatCannotGoIsNotRotatedAway) {
     EXPECT_EQ(MessagesIn(PlainFile()), Logged({L"after"}));
 }
 
+// A rotation whose copy fails keeps the current file, which grows: here the log folder is so deep that a
+// rotated file's name (33 characters) passes the file system's path limit while the current one's fits
+// (wineserver says "can't map error: File name too long" for each such name).
+TEST_F(LogFiles, ARotationThatCannotCopyKeepsTheCurrentFile) {
+    std::wstring deep = Dir();
+    const auto deepen = [&](std::size_t by) {
+        return ::CreateDirectoryW((deep += L"\\" + std::wstring(by, L'd')).c_str(), nullptr);
+    };
+    const auto fits = [&](std::size_t name) {  // whether a file of a name this long can be made in `deep`
+        return bool(mv::unique_hfile(::CreateFileW((deep + L"\\" + std::wstring(name, L'n')).c_str(), GENERIC_WRITE, 0,
+                                                   nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
+    };
+    while (fits(255) && deepen(200)) {}
+    std::size_t room = 54, over = 255;  // the longest name that fits: 54 or more (255 fitted a folder up), under 255
+    while (over - room > 1) (fits((room + over) / 2) ? room : over) = (room + over) / 2;
+    EXPECT_TRUE(deepen(room - 21) && fits(20) && !fits(33)) << "room for names of 20 characters";
+    EnableLogInDirectory();
+    Set(Text(kDeploymentKey, L"LogPath", deep));
+    Limits(0, 10);
+    for (const wchar_t* line : {L"one", L"two", L"three"}) Log(line);
+    EXPECT_EQ(ListFiles(deep), Lines{L"wk_observer.log"});
+    EXPECT_EQ(MessagesIn(deep + L"\\wk_observer.log"), Logged({L"one", L"two", L"three"}));
+    ::DeleteFileW((deep + L"\\wk_observer.log").c_str());
+    for (; deep.size() > Dir().size(); deep.resize(deep.rfind(L'\\'))) ::RemoveDirectoryW(deep.c_str());
+}
+
 // The braces hold the executable's whole file name, however long the path of its folder.
 TEST_F(LogFiles, AnImagePathOfMaxPathOrMoreGivesItsFileName) {
     EnableLogInDirectory();
