@@ -9,17 +9,10 @@
 namespace mv::test {
 namespace {
 
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 bool IsWarning(const std::string& line) {
     for (const char* marker : {"WARNING in native method", "WARNING: JNI local refs", "FATAL ERROR in native method"})
         if (line.find(marker) != std::string::npos) return true;
     return false;
-}
-bool IsFrame(const std::string& line) { return line.rfind("\tat ", 0) == 0; }
-// As the JVM prints it: "\tat sun.font.FreetypeFontScaler.initNativeScaler(java.desktop@17.0.15/Native Method)"
-bool IsJdkNativeFrame(const std::string& line) {
-    return IsFrame(line) && line.find("/Native Method)") != std::string::npos && line.find('@') != std::string::npos;
 }
 
 template <typename Fn>
@@ -29,28 +22,19 @@ Fn ModuleExport(HMODULE module, const char* name) {
 
 }  // namespace
 
-HostProcess::HostProcess(const std::string& mainClass) : HostProcess([&] {
-    HostSettings settings;
-    settings.mainClass = mainClass;
-    return settings;
-}()) {}
-
 HostProcess::HostProcess(const HostSettings& settings) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
-    if (!::CreatePipe(&inRead, &inWrite, &inherit, 0)) return;
-    unique_handle childIn(inRead);
-    m_stdinWrite.reset(inWrite);
-    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0)) return;
-    unique_handle childOut(outWrite);
-    m_stdoutRead.reset(outRead);
-    ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    unique_handle childIn, childOut;
+    if (!::CreatePipe(childIn.put(), m_stdinWrite.put(), &inherit, 0) ||
+        !::CreatePipe(m_stdoutRead.put(), childOut.put(), &inherit, 0))
+        return;
+    ::SetHandleInformation(m_stdinWrite.get(), HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(m_stdoutRead.get(), HANDLE_FLAG_INHERIT, 0);
 
     std::wstring command = L"\"" + WindowsPathOfUnixPath(MV_JAVA_HOST_PATH) + L"\"";
     const auto add = [&](const wchar_t* name, const std::string& value) {
         AppendCommandLineArgument(command, name);
-        AppendCommandLineArgument(command, Widen(value));
+        AppendCommandLineArgument(command, std::wstring(value.begin(), value.end()));
     };
     std::string classPath;
     for (const std::string& entry : settings.classPath) classPath += (classPath.empty() ? "" : ":") + entry;
@@ -91,23 +75,17 @@ HostProcess::~HostProcess() {
 
 int HostProcess::Stop() {
     if (!m_process) return -1;
-    DWORD written = 0;
+    DWORD written = 0, code = 0;
     ::WriteFile(m_stdinWrite.get(), "stop\n", 5, &written, nullptr);
     m_stdinWrite.reset();
     if (::WaitForSingleObject(m_process.get(), 30000) != WAIT_OBJECT_0) {
-        Kill();
+        ::TerminateProcess(m_process.get(), 99);
+        ::WaitForSingleObject(m_process.get(), 10000);
         return -1;
     }
     for (std::string rest; ReadLine(rest, 1000);) {}
-    DWORD code = 0;
     ::GetExitCodeProcess(m_process.get(), &code);
     return static_cast<int>(code);
-}
-
-void HostProcess::Kill() {
-    if (!m_process) return;
-    ::TerminateProcess(m_process.get(), 99);
-    ::WaitForSingleObject(m_process.get(), 10000);
 }
 
 long long HostProcess::LiveReferences() {
@@ -148,8 +126,7 @@ std::string HostProcess::JvmOutput() const {
 }
 
 bool HostProcess::WaitForJvmOutput(const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;; ::Sleep(100)) {
+    for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;; ::Sleep(100)) {
         if (JvmOutput().find(text) != std::string::npos) return true;
         if (::GetTickCount64() > deadline || !m_process || ::WaitForSingleObject(m_process.get(), 0) != WAIT_TIMEOUT)
             return false;
@@ -158,16 +135,14 @@ bool HostProcess::WaitForJvmOutput(const std::string& text, DWORD timeoutMs) {
 
 bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
     line.clear();
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        const std::size_t newline = m_output.find('\n');
-        if (newline != std::string::npos) {
+    for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;;) {
+        if (const std::size_t newline = m_output.find('\n'); newline != std::string::npos) {
             line = m_output.substr(0, newline);
             m_output.erase(0, newline + 1);
             if (!line.empty() && line.back() == '\r') line.pop_back();
             return true;
         }
-        DWORD available = 0;
+        DWORD available = 0, read = 0;
         if (!::PeekNamedPipe(m_stdoutRead.get(), nullptr, 0, nullptr, &available, nullptr)) return false;
         if (available == 0) {
             if (::GetTickCount64() > deadline) return false;
@@ -175,7 +150,6 @@ bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
             continue;
         }
         char buffer[512];
-        DWORD read = 0;
         if (!::ReadFile(m_stdoutRead.get(), buffer, sizeof buffer, &read, nullptr) || read == 0) return false;
         m_output.append(buffer, read);
     }
@@ -186,10 +160,11 @@ std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput) 
     std::vector<std::string> warnings;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (!IsWarning(lines[i])) continue;
-        std::string frame;
+        std::string frame;  // as the JVM prints it: "\tat sun.font.X.m(java.desktop@17.0.15/Native Method)"
         for (std::size_t j = i + 1; j < lines.size() && frame.empty() && !IsWarning(lines[j]); ++j)
-            if (IsFrame(lines[j])) frame = lines[j];
-        if (!IsJdkNativeFrame(frame)) warnings.push_back(lines[i] + (frame.empty() ? "" : "\n" + frame));
+            if (lines[j].rfind("\tat ", 0) == 0) frame = lines[j];
+        const bool jdkNative = frame.find("/Native Method)") != std::string::npos && frame.find('@') != std::string::npos;
+        if (!jdkNative) warnings.push_back(lines[i] + (frame.empty() ? "" : "\n" + frame));
     }
     return warnings;
 }

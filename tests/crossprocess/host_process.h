@@ -1,8 +1,7 @@
 #pragma once
 // A Java-process host (mvjava-host) started by a test: a JVM with the test's class path and
 // options, the main object created through COM, saved and published. The test talks to it by
-// command lines (window, child, close, mirror, refs) and may read what the JVM printed.
-// Stopped (and waited for) when destroyed.
+// command lines (window, child, close, mirror, refs, stop) and stops it when destroyed.
 
 #include <windows.h>
 
@@ -25,14 +24,13 @@ struct HostSettings {
     std::string mainClass;                                   // empty: none
     std::vector<std::string> mainArgs;
     int maxLifetimeSeconds = 300;
-    bool keepJvmOutput = false;  // the JVM's stdout and stderr go to a file the test can read
+    bool keepJvmOutput = false;  // the JVM's stdout and stderr go to a file: JvmOutput()
 };
 
 class HostProcess {
 public:
     // Starts the host and waits until it reports the object published (or fails).
-    explicit HostProcess(const std::string& mainClass = {});
-    explicit HostProcess(const HostSettings& settings);
+    explicit HostProcess(const HostSettings& settings = {});
     ~HostProcess();
     HostProcess(const HostProcess&) = delete;
     HostProcess& operator=(const HostProcess&) = delete;
@@ -40,8 +38,7 @@ public:
     bool ready() const { return m_pid != 0; }
     DWORD pid() const { return m_pid; }
     const std::string& output() const { return m_output; }  // printed and not read yet
-    int Stop();   // withdraws and exits; the exit code, or -1 when it had to be killed
-    void Kill();  // ends the host at once, as a crash would
+    int Stop();  // withdraws and exits; the exit code, or -1 when it had to be killed
 
     // One command line; the answer line (empty when none came in time).
     std::string Command(const std::string& command, DWORD timeoutMs = 60000);
@@ -50,7 +47,7 @@ public:
                                           DWORD timeoutMs = 60000);
     long long LiveReferences();  // the host's live JNI global references; -1 without answer
 
-    std::string JvmOutput() const;  // keepJvmOutput only
+    std::string JvmOutput() const;
     bool WaitForJvmOutput(const std::string& text, DWORD timeoutMs);
 
 private:
@@ -59,13 +56,11 @@ private:
     unique_handle m_process, m_stdinWrite, m_stdoutRead;
     DWORD m_pid = 0;
     std::string m_output;
-    std::wstring m_jvmOutputFile;  // Windows path; removed when the host is gone
+    std::wstring m_jvmOutputFile;  // removed when the host is gone
 };
 
-// The JNI warnings of -Xcheck:jni ("WARNING in native method", "WARNING: JNI local refs",
-// "FATAL ERROR in native method") in JVM output, each with its first stack line when the JVM
-// printed one. The JVM prints a warning's stack right after it, but the application's own output
-// may land in between, so the stack is the first run of JVM frame lines before the next warning.
+// The JNI warnings of -Xcheck:jni in JVM output, each with its own first stack line: the first
+// JVM frame line after it and before the next warning, whatever the application printed between.
 // Warnings whose first frame is a native method of a JDK module (the font scaler's, say) are left
 // out: they do not come from calls made through JNI from outside.
 std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput);
@@ -73,8 +68,8 @@ std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput);
 // The native windows named by the "mirror HWND X Y W H" lines of the host's answer to "mirror".
 std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines);
 
-// The main object that process `pid` published, found through the built module's GetJVMFromPid
-// (loaded on first use and kept). A new proxy each call; null when nothing answers for `pid`.
+// The main object that process `pid` published, found through the built module's GetJVMFromPid.
+// A new proxy each call; null when nothing answers for `pid`.
 com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid);
 
 // Registers the built module (classes and type library) for the life of the object.

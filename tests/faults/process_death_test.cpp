@@ -1,7 +1,6 @@
-// Processes die under calls: the JVM (the host's JNI server, a Linux process: a JNIEnv whose
-// server has gone stops the host, as a dead JVM ends a Java process), the Java process itself,
-// and a client holding objects. Every call that could hang runs on a worker thread under a hang
-// guard, and the test fails when it has not returned in time.
+// Processes die under calls: the JVM (the host's JNI server, a Linux process: a JNIEnv whose server
+// has gone stops the host, as a dead JVM ends a Java process), the Java process, a client holding
+// objects. Every call that could hang runs on a worker thread with a time limit.
 
 #include <windows.h>
 
@@ -77,6 +76,64 @@ bool RpcFailure(HRESULT hr) {
     return false;
 }
 
+com_ptr<IMvJavaCpp> Find(DWORD pid) {
+    auto found = std::make_shared<com_ptr<IMvJavaCpp>>();
+    Within([found, pid] { return (*found = PublishedJvmOf(pid)) ? S_OK : S_FALSE; });
+    return std::move(*found);
+}
+
+// A fixtures host, its process handle, its JNI server, a fixtures.Echo and a fixtures.Rendezvous.
+struct Host {
+    std::unique_ptr<HostProcess> process = std::make_unique<HostProcess>();
+    unique_handle handle;
+    com_ptr<IMvJavaCpp> jvm;
+    unsigned server = 0;
+    UINT64 echo = 0, rendezvous = 0;
+
+    void Start() {
+        ASSERT_TRUE(process->ready()) << process->output();
+        handle.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, process->pid()));
+        ASSERT_EQ(std::sscanf(process->Command("jni-server").c_str(), "jni-server %u", &server), 1);
+        ASSERT_FALSE(LinuxEnded(server, 0));
+        ASSERT_TRUE(jvm = Find(process->pid()));
+        ASSERT_EQ(jvm->NewDefJavaObject(Bstr(L"fixtures.Echo").get(), &echo), S_OK);
+        ASSERT_EQ(jvm->NewDefJavaObject(Bstr(L"fixtures.Rendezvous").get(), &rendezvous), S_OK);
+        EXPECT_EQ(Echo(41), S_OK);
+    }
+    HRESULT Echo(LONG value) const {  // E_UNEXPECTED when it answers S_OK with another value
+        return Within([jvm = jvm, echo = echo, value] {
+            unique_variant args;
+            MakeArgumentArray(args, {ArgI4(value)});
+            LONG out = 0;
+            const HRESULT hr = jvm->CallStaticIntMethod(echo, Bstr(L"echoInt").get(), Bstr(L"(I)I").get(), args.get(), &out);
+            return hr == S_OK && out != value ? E_UNEXPECTED : hr;
+        });
+    }
+    // Rendezvous.meet(240 s), which nobody meets, left waiting in the JVM.
+    Guarded Blocked() const {
+        Guarded meet([jvm = jvm, rendezvous = rendezvous] {
+            unique_variant args;
+            MakeArgumentArray(args, {ArgI8(240000)});
+            VARIANT_BOOL met = 0;
+            return jvm->CallStaticBooleanMethod(rendezvous, Bstr(L"meet").get(), Bstr(L"(J)Z").get(), args.get(), &met);
+        });
+        ::Sleep(2000);
+        EXPECT_FALSE(meet.Wait(0)) << "meet returned early";
+        return meet;
+    }
+};
+
+void ExpectUnpublished(DWORD pid) {
+    EXPECT_FALSE(Find(pid)) << "GetJVMFromPid finds a gone host";
+    auto object = std::make_shared<com_ptr<IDispatch>>();
+    EXPECT_EQ(Within([object, pid] {
+        com_ptr<IJvmFinder> finder;
+        const HRESULT hr = ::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void());
+        return FAILED(hr) ? hr : finder->GetJvmFromProcess(pid, object->put());
+    }), S_FALSE);
+    EXPECT_FALSE(*object);
+}
+
 class ProcessDeath : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -87,68 +144,21 @@ protected:
         delete s_registration;
         ::CoUninitialize();
     }
-    // A fixtures host, its process handle, its JNI server, a fixtures.Echo and a fixtures.Rendezvous.
-    struct Host {
-        std::unique_ptr<HostProcess> process = std::make_unique<HostProcess>();
-        unique_handle handle;
-        com_ptr<IMvJavaCpp> jvm;
-        unsigned server = 0;
-        UINT64 echo = 0, rendezvous = 0;
-    };
-    void Start(Host& h) {
-        ASSERT_EQ(s_registration->result(), S_OK);
-        ASSERT_TRUE(h.process->ready()) << h.process->output();
-        h.handle.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, h.process->pid()));
-        ASSERT_EQ(std::sscanf(h.process->Command("jni-server").c_str(), "jni-server %u", &h.server), 1);
-        ASSERT_FALSE(LinuxEnded(h.server, 0));
-        h.jvm = Find(h.process->pid());
-        ASSERT_TRUE(h.jvm);
-        ASSERT_EQ(h.jvm->NewDefJavaObject(Bstr(L"fixtures.Echo").get(), &h.echo), S_OK);
-        ASSERT_EQ(h.jvm->NewDefJavaObject(Bstr(L"fixtures.Rendezvous").get(), &h.rendezvous), S_OK);
-        EXPECT_EQ(Echo(h, 41), S_OK);
-    }
-    static com_ptr<IMvJavaCpp> Find(DWORD pid) {
-        auto found = std::make_shared<com_ptr<IMvJavaCpp>>();
-        Within([found, pid] { return (*found = PublishedJvmOf(pid)) ? S_OK : S_FALSE; });
-        return std::move(*found);
-    }
-    // A static call of `method` through the host's proxy, under the guard; echoInt must echo.
-    static Guarded Call(const Host& h, const wchar_t* method, VARIANT arg) {
-        auto args = std::make_shared<unique_variant>();
-        MakeArgumentArray(*args, {arg});
-        const bool echo = method == std::wstring(L"echoInt");
-        return Guarded([jvm = h.jvm, object = echo ? h.echo : h.rendezvous, method, args, echo, value = V_I4(&arg)] {
-            LONG out = 0;
-            VARIANT_BOOL met = 0;
-            const HRESULT hr = echo ? jvm->CallStaticIntMethod(object, Bstr(method).get(), Bstr(L"(I)I").get(), args->get(), &out)
-                                    : jvm->CallStaticBooleanMethod(object, Bstr(method).get(), Bstr(L"(J)Z").get(), args->get(), &met);
-            return hr == S_OK && echo && out != value ? E_UNEXPECTED : hr;
-        });
-    }
-    static HRESULT Echo(const Host& h, LONG value) {
-        Guarded g = Call(h, L"echoInt", ArgI4(value));
-        EXPECT_TRUE(g.Wait(kCallLimitMs));
-        return g.state->hr;
-    }
-    // Rendezvous.meet(240 s), which nobody meets, left waiting in the JVM.
-    static Guarded Blocked(const Host& h) {
-        Guarded meet = Call(h, L"meet", ArgI8(240000));
-        ::Sleep(2000);
-        EXPECT_FALSE(meet.Wait(0)) << "meet returned early";
-        return meet;
-    }
-    // The host ended: a call through its proxy fails with an RPC failure, neither lookup finds it,
-    // and a host started afterwards is found by its pid and works.
-    void ExpectGoneAndReplaced(Host& dead) {
+    void SetUp() override { ASSERT_EQ(s_registration->result(), S_OK); }
+
+    // The host ended: a later call through its proxy fails with an RPC failure, neither lookup
+    // finds it, and a host started afterwards is found by its pid and works.
+    static void ExpectGoneAndReplaced(Host& dead) {
         ASSERT_EQ(::WaitForSingleObject(dead.handle.get(), kEndLimitMs), WAIT_OBJECT_0) << "the host still runs";
-        if (const HRESULT later = dead.jvm ? Echo(dead, 5) : S_OK; dead.jvm) {  // no proxy is left after a clean stop
+        if (dead.jvm) {  // no proxy is left after a clean stop
+            const HRESULT later = dead.Echo(5);
             std::printf("robustness: a later call through the dead host's proxy answered 0x%08lX\n", static_cast<unsigned long>(later));
             EXPECT_TRUE(RpcFailure(later)) << std::hex << later;
         }
         ExpectUnpublished(dead.process->pid());
         Host next;
-        Start(next);
-        EXPECT_EQ(Echo(next, -77), S_OK);
+        ASSERT_NO_FATAL_FAILURE(next.Start());
+        EXPECT_EQ(next.Echo(-77), S_OK);
         ExpectUnpublished(dead.process->pid());
         EXPECT_EQ(next.jvm->DeleteJavaObject(next.echo), S_OK);
         EXPECT_EQ(next.jvm->DeleteJavaObject(next.rendezvous), S_OK);
@@ -156,40 +166,37 @@ protected:
         next.jvm.reset();
         EXPECT_EQ(next.process->Stop(), 0);
     }
-    static void ExpectUnpublished(DWORD pid) {
-        EXPECT_FALSE(Find(pid)) << "GetJVMFromPid finds a gone host";
-        auto object = std::make_shared<com_ptr<IDispatch>>();
-        EXPECT_EQ(Within([object, pid] {
-            com_ptr<IJvmFinder> finder;
-            const HRESULT hr = ::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void());
-            return FAILED(hr) ? hr : finder->GetJvmFromProcess(pid, object->put());
-        }), S_FALSE);
-        EXPECT_FALSE(*object);
-    }
     static ModuleRegistration* s_registration;
 };
 ModuleRegistration* ProcessDeath::s_registration;
 
-TEST_F(ProcessDeath, JvmKilledDuringACallEndsTheCallWithAnRpcFailure) {
-    Host host;
-    ASSERT_NO_FATAL_FAILURE(Start(host));
-    Guarded meet = Blocked(host);
-    KillLinux(host.server);
-    EXPECT_TRUE(LinuxEnded(host.server, kEndLimitMs));
-    ASSERT_TRUE(meet.Wait(kCallLimitMs)) << "the blocked call did not return after the JVM died";
-    std::printf("robustness: a call blocked in the JVM when it was killed answered 0x%08lX\n", static_cast<unsigned long>(meet.state->hr));
-    EXPECT_TRUE(RpcFailure(meet.state->hr)) << std::hex << meet.state->hr;
-    ExpectGoneAndReplaced(host);
+// A call blocked in Java ends with an RPC failure when its JVM is killed (the host ends with it)
+// or its host is terminated (its JVM ends with it).
+TEST_F(ProcessDeath, ACallInProgressEndsWithAnRpcFailureWhenTheJvmOrTheHostDies) {
+    for (const bool killJvm : {true, false}) {
+        SCOPED_TRACE(killJvm ? "JVM killed" : "host terminated");
+        Host host;
+        ASSERT_NO_FATAL_FAILURE(host.Start());
+        Guarded meet = host.Blocked();
+        if (killJvm) KillLinux(host.server);
+        else ASSERT_TRUE(::TerminateProcess(host.handle.get(), 99));
+        ASSERT_TRUE(meet.Wait(kCallLimitMs)) << "the blocked call did not return";
+        std::printf("robustness: a call blocked in Java when the %s answered 0x%08lX\n", killJvm ? "JVM was killed" : "host was terminated",
+                    static_cast<unsigned long>(meet.state->hr));
+        EXPECT_TRUE(RpcFailure(meet.state->hr)) << std::hex << meet.state->hr;
+        EXPECT_TRUE(LinuxEnded(host.server, kEndLimitMs)) << "the JVM outlived its process";
+        ExpectGoneAndReplaced(host);
+    }
 }
 
 // Between calls no thread of the host is attached, so no JNIEnv of the dead server is used: the
 // next calls cannot attach and answer E_FAIL; the host lives on, published, and stops cleanly.
 TEST_F(ProcessDeath, JvmKilledBetweenCallsFailsLaterCallsWithoutEndingTheHost) {
     Host host;
-    ASSERT_NO_FATAL_FAILURE(Start(host));
+    ASSERT_NO_FATAL_FAILURE(host.Start());
     KillLinux(host.server);
     ASSERT_TRUE(LinuxEnded(host.server, kEndLimitMs));
-    for (LONG value : {6, 7, 8}) EXPECT_EQ(Echo(host, value), E_FAIL);
+    for (LONG value : {6, 7, 8}) EXPECT_EQ(host.Echo(value), E_FAIL);
     EXPECT_EQ(::WaitForSingleObject(host.handle.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the host ended";
     EXPECT_EQ(host.process->Command("refs").rfind("refs ", 0), 0u) << "the host no longer answers";
     EXPECT_TRUE(Find(host.process->pid())) << "the living host is no longer published";
@@ -198,62 +205,43 @@ TEST_F(ProcessDeath, JvmKilledBetweenCallsFailsLaterCallsWithoutEndingTheHost) {
     ExpectGoneAndReplaced(host);
 }
 
-TEST_F(ProcessDeath, HostTerminatedDuringACallEndsTheCallAndItsJvm) {
-    Host host;
-    ASSERT_NO_FATAL_FAILURE(Start(host));
-    Guarded meet = Blocked(host);
-    ASSERT_TRUE(::TerminateProcess(host.handle.get(), 99));
-    ASSERT_TRUE(meet.Wait(kCallLimitMs)) << "the blocked call did not return after the host died";
-    std::printf("robustness: a call blocked in a terminated host answered 0x%08lX\n", static_cast<unsigned long>(meet.state->hr));
-    EXPECT_TRUE(RpcFailure(meet.state->hr)) << std::hex << meet.state->hr;
-    EXPECT_TRUE(LinuxEnded(host.server, kEndLimitMs)) << "the JVM outlived its process";
-    ExpectGoneAndReplaced(host);
-}
-
-// A client dies holding component objects and handles (MV_FAULTS_CLIENT_HANDLES, default 40), in
-// MV_FAULTS_CLIENT_ROUNDS rounds: the host serves another client right away. Under Wine a dead
-// client's stubs are not run down: its references stay in the host as long as it lives (watched
-// for MV_FAULTS_RELEASE_WATCH_MS); Windows releases them after missed pings.
+// A client dies holding component objects and MV_FAULTS_CLIENT_HANDLES handles (default 40): the
+// host serves another client at once. Under Wine a dead client's stubs are not run down: its
+// references stay in the host while it lives (watched for MV_FAULTS_RELEASE_WATCH_MS); Windows
+// releases them after missed pings.
 TEST_F(ProcessDeath, HostServesOthersAfterAClientDiesHoldingObjects) {
     std::string problem;
     const std::unique_ptr<HostProcess> host = StartSampleAppsHost(300, problem);
     ASSERT_TRUE(host) << problem;
     ::SetEnvironmentVariableA("MV_FAULTS_HOST_PID", std::to_string(host->pid()).c_str());
-    const unsigned long handles = EnvironmentNumber("MV_FAULTS_CLIENT_HANDLES", 40);
-    const auto served = [&] {  // another client: windows, bounds, a string made, read and deleted
-        const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(host->pid());
-        EXPECT_EQ(Within([jvm] {
-            if (!jvm) return E_POINTER;  // the host's object was not found
+    const auto served = [&] {  // another client: windows, a string made, read and deleted
+        EXPECT_EQ(Within([jvm = PublishedJvmOf(host->pid())] {
+            if (!jvm) return E_POINTER;
             Checker c(jvm.get());
-            const std::vector<Component> windows = TopLevelWindows(jvm.get());
-            In text;
-            text.text = L"still served", text.object = c.Call("NewJavaString", text, S_OK).l;
-            c.Check(windows.size() == 2 && BoundsOf(windows[0].get()) && c.Call("GetJavaString", text, S_OK).text.view() == text.text, "");
+            In text = Text(L"still served");
+            text.object = c.Call("NewJavaString", text, S_OK).l;
+            c.Check(TopLevelWindows(jvm.get()).size() == 2 && c.Call("GetJavaString", text, S_OK).text.view() == text.text, "");
             c.DropHandles();
             return c.failures ? E_UNEXPECTED : S_OK;
         }), S_OK) << "the host no longer serves another client";
     };
-    long long level = host->LiveReferences();
-    for (unsigned long round = 0; round < EnvironmentNumber("MV_FAULTS_CLIENT_ROUNDS", 1); ++round) {
-        ChildProcess client("ProcessDeathChild.DISABLED_HoldsObjectsUntilKilled");
-        ASSERT_TRUE(client.ReadUntil("holding done", 120000)) << client.output();
-        unsigned long components = 0, held = 0;
-        ASSERT_EQ(std::sscanf(client.output().c_str() + client.output().find("holding "), "holding %lu components %lu", &components, &held), 2);
-        const long long holding = host->LiveReferences();
-        EXPECT_EQ(holding - level, static_cast<long long>(components + held)) << "one reference per object and handle";
-        EXPECT_TRUE(held == handles && components >= 2) << client.output();
-        client.Kill();
-        served();
-        long long after = host->LiveReferences();
-        const ULONGLONG watchMs = EnvironmentNumber("MV_FAULTS_RELEASE_WATCH_MS", 20000), end = ::GetTickCount64() + watchMs;
-        while (after != level && ::GetTickCount64() < end) ::Sleep(500), after = host->LiveReferences();
-        std::printf("robustness: client death round %lu: refs %lld, held by the client %lld, %llu ms after its death %lld\n",
-                    round + 1, level, holding, watchMs, after);
-        EXPECT_EQ(after, holding) << "the references of the dead client changed";
-        served();
-        EXPECT_EQ(host->LiveReferences(), after) << "serving another client changed the count";
-        level = after;
-    }
+    const long long level = host->LiveReferences();
+    ChildProcess client("ProcessDeathChild.DISABLED_HoldsObjectsUntilKilled");
+    ASSERT_TRUE(client.ReadUntil("holding done", 120000)) << client.output();
+    unsigned long components = 0, held = 0;
+    ASSERT_EQ(std::sscanf(client.output().c_str() + client.output().find("holding "), "holding %lu components %lu", &components, &held), 2);
+    const long long holding = host->LiveReferences();
+    EXPECT_EQ(holding - level, static_cast<long long>(components + held)) << "one reference per object and handle";
+    EXPECT_TRUE(held == EnvironmentNumber("MV_FAULTS_CLIENT_HANDLES", 40) && components >= 2) << client.output();
+    client.Kill();
+    served();
+    long long after = host->LiveReferences();
+    const ULONGLONG watchMs = EnvironmentNumber("MV_FAULTS_RELEASE_WATCH_MS", 20000), end = ::GetTickCount64() + watchMs;
+    while (after != level && ::GetTickCount64() < end) ::Sleep(500), after = host->LiveReferences();
+    std::printf("robustness: client death: refs %lld, held by the client %lld, %llu ms after its death %lld\n", level, holding, watchMs, after);
+    EXPECT_EQ(after, holding) << "the references of the dead client changed";
+    served();
+    EXPECT_EQ(host->LiveReferences(), after) << "serving another client changed the count";
     host->Stop();
 }
 

@@ -1,10 +1,10 @@
 // The JScript sign-in sample as a user runs it (cscript, the Java application's process id and
-// the credentials on the command line) against the login window of the program's host; and the
-// hook library's subtree snapshot and path helpers that scripts rely on, across processes.
-// What counts is what the application received, read back through the module.
+// the credentials on the command line) against the login window of the program's host, judged by
+// what the application received; and the hook library's path and subtree helpers that scripts use.
 
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,23 +26,22 @@ class SignInSample : public AwtTest {
 protected:
     mvtest::ProcessRun SignIn(const std::wstring& arguments) {
         return mvtest::RunProcess(L"\"" + mvtest::SystemProgram(L"cscript.exe") + L"\" //nologo \"" +
-                                      WindowsPathOfUnixPath(MV_SIGN_IN_SCRIPT) + L"\" " + arguments,
-                                  120000);
+                                      WindowsPathOfUnixPath(MV_SIGN_IN_SCRIPT) + L"\" " + arguments, 120000);
     }
     std::optional<std::wstring> App(const wchar_t* method, std::vector<std::wstring> args = {}) {
         return JavaStatics(jvm(), L"samples.LoginApp").CallString(method, args);
     }
     LONG SignIns() { return JavaStatics(jvm(), L"samples.LoginApp").CallInt(L"signInCount").value_or(-1); }
-    std::wstring Pid() { return std::to_wstring(host().pid()); }
 };
 
 TEST_F(SignInSample, ApplicationReceivesExactlyTheUserAndPassword) {
     wchar_t hex[32];
     ::swprintf(hex, 32, L"0x%lX", host().pid());
+    const std::wstring pid = std::to_wstring(host().pid());
     const struct {
         std::wstring pid;
         std::string user, password;
-    } runs[] = {{Pid(), "alice", "s3cret!"}, {Pid(), "bob", "pa$$ w0rd"}, {hex, "carol", "hexadecimal"}};
+    } runs[] = {{pid, "alice", "s3cret!"}, {pid, "bob", "pa$$ w0rd"}, {hex, "carol", "hexadecimal"}};
     for (const auto& run : runs) {  // each run's answer cannot be left over from the one before
         SCOPED_TRACE(run.user);
         const LONG before = SignIns();
@@ -72,7 +71,7 @@ TEST_F(SignInSample, ErrorsAreClearAndChangeNothing) {
         std::vector<std::string> lines;
     } cases[] = {
         {L"", 1, {usage}},
-        {Pid() + L" onlyuser", 1, {usage}},
+        {std::to_wstring(host().pid()) + L" onlyuser", 1, {usage}},
         {L"12ab dave secret", 1, {"sign_in.js: not a process id: 12ab"}},
         {L"-5 dave secret", 1, {"sign_in.js: not a process id: -5"}},
         {Wide(self) + L" mallory nothing", 2, {"sign_in.js: no JVM published by process " + self}},  // this program
@@ -93,6 +92,7 @@ TEST_F(SignInSample, ErrorsAreClearAndChangeNothing) {
     EXPECT_EQ(App(L"lastSignIn"), last);
 }
 
+// The hook's static helpers for scripts, called through the hook object as a script calls them.
 class HookHelpers : public AwtTest {
 protected:
     void SetUp() override {
@@ -102,19 +102,7 @@ protected:
         ASSERT_EQ(jvm()->GetMorvaneAWTHook(&hook), S_OK);
         m_hook = JavaHandle(jvm(), hook);
     }
-    // A static method of the hook; its answer, or nullopt/0 when the call failed (as a null
-    // answer does: the bridge fails a call that answers null).
-    std::optional<std::wstring> Subtree(VARIANT root, const wchar_t* path, int depth) {
-        unique_variant args;
-        MakeArgumentArray(args, {root, path ? ArgBstr(path) : ArgUI8(0), ArgI4(depth)});
-        unique_bstr text;
-        if (FAILED(jvm()->CallStaticStringMethod(m_hook.get(), Bstr(L"snapshotComponent").get(),
-                                                 Bstr(L"(Ljava/lang/Object;Ljava/lang/String;I)Ljava/lang/String;").get(),
-                                                 args.get(), text.put())))
-            return std::nullopt;
-        return std::wstring(text.view());
-    }
-    JavaHandle ComponentAt(const std::wstring& path) {
+    JavaHandle ComponentAt(const std::wstring& path) {  // empty when the call failed (as for null)
         unique_variant args;
         MakeArgumentArray(args, {ArgBstr(path.c_str())});
         UINT64 found = 0;
@@ -127,71 +115,63 @@ protected:
         unique_variant args;
         MakeArgumentArray(args, {ArgBstr(path.c_str())});
         LONG answer = 99;
-        EXPECT_EQ(jvm()->CallStaticIntMethod(m_hook.get(), Bstr(L"clickComponentAt").get(),
-                                             Bstr(L"(Ljava/lang/String;)I").get(), args.get(), &answer), S_OK);
+        EXPECT_EQ(jvm()->CallStaticIntMethod(m_hook.get(), Bstr(L"clickComponentAt").get(), Bstr(L"(Ljava/lang/String;)I").get(),
+                                             args.get(), &answer), S_OK);
         return answer;
+    }
+    HRESULT Snapshot(UINT64 root, const wchar_t* path, int depth) {
+        unique_variant args;
+        MakeArgumentArray(args, {ArgUI8(root), path ? ArgBstr(path) : ArgUI8(0), ArgI4(depth)});
+        unique_bstr text;
+        return jvm()->CallStaticStringMethod(m_hook.get(), Bstr(L"snapshotComponent").get(),
+                                             Bstr(L"(Ljava/lang/Object;Ljava/lang/String;I)Ljava/lang/String;").get(),
+                                             args.get(), text.put());
     }
     JavaHandle m_hook;
 };
 
-TEST_F(HookHelpers, SubtreeOfAComponentCarriesTheGivenPath) {
-    const Component details = FindByName(Window(L"loginFrame").get(), L"details");
-    ASSERT_TRUE(details);
-    const auto subtree = Subtree(ArgUI8(HandleOf(details.get())), L"/7/3", -1);
-    ASSERT_TRUE(subtree);
-    EXPECT_EQ(subtree->rfind(L"{\"path\":\"/7/3\",", 0), 0u) << "the subtree starts with its root";
-    const std::size_t children = ChildrenOf(details.get()).size();
-    EXPECT_EQ(children, 6u) << "the panel's six fields";
-    for (std::size_t i = 0; i < children; ++i)
-        EXPECT_NE(subtree->find(L"{\"path\":\"/7/3/" + std::to_wstring(i) + L"\""), std::wstring::npos) << i;
-    std::size_t nodes = 0;
-    for (auto at = subtree->find(L"{\"path\":"); at != std::wstring::npos; at = subtree->find(L"{\"path\":", at + 1))
-        ++nodes;
-    EXPECT_EQ(nodes, children + 1);
-    // Not a component, no path or a depth below -1: no snapshot.
-    UINT64 text = 0;
-    ASSERT_EQ(jvm()->NewJavaString(Bstr(L"not a component").get(), &text), S_OK);
-    const JavaHandle string(jvm(), text);
-    EXPECT_EQ(Subtree(ArgUI8(string.get()), L"/0", -1), std::nullopt);
-    EXPECT_EQ(Subtree(ArgUI8(0), L"/0", -1), std::nullopt);
-    EXPECT_EQ(Subtree(ArgUI8(HandleOf(details.get())), L"/0", -2), std::nullopt);
-    EXPECT_EQ(Subtree(ArgUI8(HandleOf(details.get())), nullptr, -1), std::nullopt);
-}
-
-TEST_F(HookHelpers, PathsLeadToTheWalkedComponentsAndClickThem) {
+// Every path of the walked windows leads to its component and bad paths to none; only an enabled
+// button is clicked (counted once). A subtree snapshot needs a component, a path and a depth of -1
+// or more (what it holds: mvjava's window tests).
+TEST_F(HookHelpers, PathsLeadToTheWalkedComponentsAndBadArgumentsToNothing) {
     const std::vector<Component> windows = TopLevelWindows(jvm());
     ASSERT_FALSE(windows.empty());
-    std::wstring ok, off, code;  // the paths of the AWT window's two buttons and its text field
-    const std::pair<std::wstring, std::wstring*> named[] = {{L"ok", &ok}, {L"off", &off}, {L"code", &code}};
+    std::map<std::wstring, std::wstring> paths;  // by component name
     std::vector<std::pair<std::wstring, Component>> stack;
     for (std::size_t w = 0; w < windows.size(); ++w) stack.emplace_back(L"/" + std::to_wstring(w), windows[w]);
     while (!stack.empty()) {
         auto [path, component] = std::move(stack.back());
         stack.pop_back();
-        const JavaHandle found = ComponentAt(path);
         VARIANT_BOOL same = VARIANT_FALSE;
-        ASSERT_EQ(jvm()->IsSameJavaObject(found.get(), HandleOf(component.get()), &same), S_OK);
+        ASSERT_EQ(jvm()->IsSameJavaObject(ComponentAt(path).get(), HandleOf(component.get()), &same), S_OK);
         EXPECT_EQ(same, VARIANT_TRUE) << std::string(path.begin(), path.end());
-        const std::wstring name = NameOf(component.get());
-        for (const auto& [wanted, into] : named)
-            if (name == wanted) *into = path;
+        paths[NameOf(component.get())] = path;
         const std::vector<Component> children = ChildrenOf(component.get());
         for (std::size_t i = 0; i < children.size(); ++i) stack.emplace_back(path + L"/" + std::to_wstring(i), children[i]);
     }
-    const std::wstring beyond = L"/" + std::to_wstring(windows.size());
-    for (const std::wstring& bad : {std::wstring(), std::wstring(L"/"), std::wstring(L"0"), std::wstring(L"/0/"),
-                                    std::wstring(L"//0"), std::wstring(L"/x"), std::wstring(L"/-1"),
-                                    std::wstring(L"/0/99"), beyond}) {
-        EXPECT_FALSE(ComponentAt(bad)) << std::string(bad.begin(), bad.end());
-        EXPECT_EQ(ClickAt(bad), -2) << std::string(bad.begin(), bad.end());
-    }
-    ASSERT_FALSE(ok.empty() || off.empty() || code.empty());
+    ASSERT_TRUE(paths.count(L"ok") && paths.count(L"off") && paths.count(L"code")) << "the AWT window's components";
     JavaStatics awt(jvm(), L"samples.AwtApp");
     const LONG before = awt.CallInt(L"okCount").value_or(-1);
-    EXPECT_EQ(ClickAt(ok), 1);
-    EXPECT_EQ(ClickAt(off), 0) << "disabled";
-    EXPECT_EQ(ClickAt(code), 0) << "a text field";
+    const std::pair<std::wstring, LONG> clicks[] = {
+        {L"", -2},      {L"/", -2}, {L"0", -2}, {L"/0/", -2}, {L"//0", -2}, {L"/x", -2}, {L"/-1", -2},
+        {L"/0/99", -2}, {L"/" + std::to_wstring(windows.size()), -2},
+        {paths[L"ok"], 1}, {paths[L"off"], 0 /* disabled */}, {paths[L"code"], 0 /* a text field */}};
+    for (const auto& [path, answer] : clicks) {
+        SCOPED_TRACE(std::string(path.begin(), path.end()));
+        EXPECT_EQ(static_cast<bool>(ComponentAt(path)), answer != -2);
+        EXPECT_EQ(ClickAt(path), answer);
+    }
     EXPECT_EQ(awt.CallInt(L"okCount"), before + 1);
+
+    UINT64 text = 0;
+    ASSERT_EQ(jvm()->NewJavaString(Bstr(L"not a component").get(), &text), S_OK);
+    const JavaHandle string(jvm(), text);
+    const UINT64 window = HandleOf(windows[0].get());
+    EXPECT_EQ(Snapshot(window, L"/0", -1), S_OK);
+    EXPECT_EQ(Snapshot(string.get(), L"/0", -1), E_FAIL);
+    EXPECT_EQ(Snapshot(0, L"/0", -1), E_FAIL);
+    EXPECT_EQ(Snapshot(window, L"/0", -2), E_FAIL);
+    EXPECT_EQ(Snapshot(window, nullptr, -1), E_FAIL);
 }
 
 }  // namespace

@@ -1,24 +1,15 @@
 #!/bin/bash
 # The archive as a user receives it: built with scripts/package.sh, unpacked into a fresh temporary
-# folder and, with nothing but the unpacked files, a Wine prefix and an X display of its own: the
-# 64-bit module registered, the sample login application started by the unpacked host, a sign-in
-# with the unpacked JScript sample, what the application received read by this test's own probe,
-# unregistration, and nothing of ours left running.
-#   package_test.sh --source CHECKOUT --win64 BUILD --win32 BUILD
+# folder and used with nothing but the unpacked files, a Wine prefix and an X display of its own:
+# the 64-bit module registered, the sample login application started by the unpacked host, a
+# sign-in with the unpacked JScript sample judged by this test's own probe, unregistration, and
+# nothing of ours left running.   package_test.sh CHECKOUT WIN64_BUILD I686_BUILD
 # Every step prints "ok: ..." or "FAIL: ..."; the test fails when any step failed.
 set -uo pipefail
 trap '' PIPE  # "stop" to a host that has already ended must not end this script
-source_dir="" win64="" win32=""
-while (($#)); do
-  case $1 in
-    --source) source_dir=$2 ;; --win64) win64=$2 ;; --win32) win32=$2 ;;
-    *) echo "usage: package_test.sh --source CHECKOUT --win64 BUILD --win32 BUILD" >&2; exit 2 ;;
-  esac
-  shift 2
-done
+source_dir=$1 win64=$2 win32=${3:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-user=pkg.alice password='Pa55word!x'
-failures=0
+user=pkg.alice password='Pa55word!x' failures=0
 ok() { echo "ok: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; if "$@"; then ok "$what"; else fail "$what"; fi; }
@@ -28,7 +19,7 @@ finish() { ((failures)) && { echo "package test: $failures failure(s)"; exit 1; 
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/mv-package-test.XXXXXX")
 tag=$(basename "$tmp")  # every process this test starts carries it in its command line
-xvfb_pid="" host_pid="" host_in="" host_out="" registered=0 prefix_made=0
+xvfb_pid="" host_pid="" registered=0 prefix_made=0
 dos() { local p="Z:$1"; echo "${p//\//\\}"; }  # Wine maps / to Z:
 cleanup() {
   [[ -n $host_pid ]] && { { echo stop >&"$host_in"; } 2>/dev/null; wait "$host_pid" 2>/dev/null; host_pid=""; }
@@ -38,17 +29,13 @@ cleanup() {
 }
 trap 'cleanup; rm -rf "$tmp"' EXIT
 
-# --- the archive and what it holds -----------------------------------------------------------
 bash "$source_dir/scripts/package.sh" --out "$tmp/dist" --win32 "$win32" --win64 "$win64" >"$tmp/package.out" 2>"$tmp/package.err"
 rc=$?
-sed 's/^/  /' "$tmp/package.err"
 archive=$(tail -n 1 "$tmp/package.out")
+sed 's/^/  /' "$tmp/package.err"
 ((rc == 0)) && [[ -f $archive ]] || { fail "scripts/package.sh (exit $rc) named no archive: $archive"; finish; }
 mkdir "$tmp/unpacked"
-case $archive in
-  *.zip) unzip -q "$archive" -d "$tmp/unpacked" ;;
-  *.tar.gz) tar -xzf "$archive" -C "$tmp/unpacked" ;;
-esac
+case $archive in *.zip) unzip -q "$archive" -d "$tmp/unpacked" ;; *.tar.gz) tar -xzf "$archive" -C "$tmp/unpacked" ;; esac
 tops=("$tmp"/unpacked/*)
 ((${#tops[@]} == 1)) && [[ -d ${tops[0]} ]] || { fail "the archive must hold one top folder: ${tops[*]##*/}"; finish; }
 pkg=${tops[0]} version=$(cat "${tops[0]}/VERSION" 2>/dev/null)
@@ -73,35 +60,34 @@ check "CONTENTS.txt gives every file with its SHA-256" test "$(cd "$pkg" && sha2
 broken=$(grep -ohE '\]\([^)#]+' "$pkg"/docs/*.md | cut -c3- | grep -v '://' | while read -r t; do [[ -e $pkg/docs/$t ]] || echo "$t"; done)
 check "links of docs/ resolve (broken: ${broken:-none})" test -z "$broken"
 
-# --- a fresh prefix and display; registration from the unpacked folder ------------------------
+# A fresh prefix and display; registration from the unpacked folder.
 export WINEPREFIX=$tmp/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkfifo "$tmp/xvfb.fd"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/xvfb.fd" >/dev/null 2>&1 </dev/null &
 xvfb_pid=$!
 read -r -t 30 display <"$tmp/xvfb.fd" || { fail "Xvfb did not start"; finish; }
-export DISPLAY=":$display"
-prefix_made=1
+export DISPLAY=":$display" && prefix_made=1
 timeout 300 wineboot -i >/dev/null 2>&1
 timeout 120 wineserver -w
 [[ -f $WINEPREFIX/system.reg ]] || { fail "wineboot made no prefix"; finish; }
-module_dos=$(dos "$pkg/x64/MvJavaJniComRot.dll")
+module_dos=$(dos "$pkg/x64/MvJavaJniComRot.dll") clsid='HKCR\CLSID\{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}'
 reg_value() { timeout 60 wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p'; }
 timeout 120 wine regsvr32 /s "$module_dos" && registered=1
 check "regsvr32 x64/MvJavaJniComRot.dll" test $registered = 1
-server=$(reg_value 'HKCR\CLSID\{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}\InprocServer32')
+server=$(reg_value "$clsid\\InprocServer32")
 check "MvJavaCpp's in-process server is the unpacked module ($server)" test "${server,,}" = "${module_dos,,}"
 typelib=$(reg_value 'HKCR\TypeLib\{9A6C4E12-3F08-4D71-B2E5-0C8F1A7D6E93}\1.0\0\win64')
 [[ ${typelib,,} == "${module_dos,,}"* ]]
 check "the type library is registered from the unpacked module ($typelib)" test $? = 0
 
-# --- the sample login application, run by the unpacked host ------------------------------------
+# The sample login application, run by the unpacked host: "ready <pid>" (published) and
+# "windows open" (the application's, on the JVM's output) come in any order.
 coproc HOST { exec wine "$pkg/harness/mvjava-host.exe" --jni-server "$pkg/harness/mv-jniserver" \
   --class-path "$pkg/java/mv-hook.jar:$pkg/java/mv-samples.jar" --main-class samples.LoginApp \
   --jvm-option -Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener \
   --max-lifetime 400 2>"$tmp/host.err"; }
 host_pid=$HOST_PID
 exec {host_out}<&"${HOST[0]}" {host_in}>&"${HOST[1]}"  # kept: bash unsets HOST when the host ends
-# "ready <pid>" (published) and "windows open" (the application's, on the JVM's output) in any order.
 pid="" opened=0 deadline=$((SECONDS + 300))
 while [[ -z $pid || $opened == 0 ]] && ((SECONDS < deadline)) && read -r -t $((deadline - SECONDS)) line <&$host_out; do
   case ${line%$'\r'} in "ready "*) pid=${line#ready }; pid=${pid%$'\r'} ;; "windows open") opened=1 ;; esac
@@ -116,11 +102,10 @@ if [[ -n $pid && $opened == 1 ]]; then
   tr -d '\r' <"$tmp/sample.out" | sed 's/^/  sign_in.js: /'
   check "sign_in.js exited 0 (exit $rc)" test $rc = 0
   after=$(probe)
-  [[ $after == *"signInCount=1"* && $after == *"lastSignIn=$user|$password"* ]]
-  check "the application received exactly \"$user|$password\", once ($after)" test $? = 0
-  if [[ -f $pkg/x64/mvjava.exe ]]; then
+  check "the application received exactly \"$user|$password\", once ($after)" \
+    grep -qz "signInCount=1.*lastSignIn=$user|$password" <<<"$after"
+  [[ -f $pkg/x64/mvjava.exe ]] &&
     check "x64/mvjava.exe list shows pid $pid" grep -qw -- "$pid" <<<"$(timeout 120 wine "$pkg/x64/mvjava.exe" list 2>&1 | tr -d '\r')"
-  fi
   { echo stop >&"$host_in"; } 2>/dev/null
   stopped=0
   while read -r -t 60 line <&$host_out; do [[ ${line%$'\r'} == stopped ]] && { stopped=1; break; }; done
@@ -129,11 +114,10 @@ if [[ -n $pid && $opened == 1 ]]; then
   check "mvjava-host withdrew its JVM and stopped" test $stopped = 1
 fi
 
-# --- unregistration; nothing of ours left ------------------------------------------------------
 if ((registered)); then
   check "regsvr32 /u" timeout 120 wine regsvr32 /s /u "$module_dos"
   registered=0
-  check "the MvJavaCpp class is gone" not timeout 60 wine reg query 'HKCR\CLSID\{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}'
+  check "the MvJavaCpp class is gone" not timeout 60 wine reg query "$clsid"
 fi
 cleanup
 for _ in $(seq 30); do left=$(pgrep -af -- "$tag" | grep -v -- "^$$ "); [[ -z $left ]] && break; sleep 1; done

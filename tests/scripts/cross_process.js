@@ -1,15 +1,24 @@
-// A script client of a running Java process's JVM: the finder gives its main object, whose
-// members are called by name across the process boundary.
-//   cscript //nologo cross_process.js <id of a process that published its JVM>
-// Prints one line per step: "<label> ok <value>" or "<label> error 0x<code>".
+// A script client of the main object that a Java process published, found through the finder and
+// called by name across the process boundary.
+//   cscript //nologo cross_process.js <pid> [observer [keep]]
+// With "observer" it fetches the observer that another client attached, pings it and, unless told
+// to keep it, returns it. Prints one line per step: "<label> ok <value>" or "<label> error 0x<code>".
 function attempt(label, step) {
     try { WScript.Echo(label + " ok " + step()); } catch (e) { WScript.Echo(label + " error 0x" + (e.number >>> 0).toString(16).toUpperCase()); }
 }
-var pid = parseInt(WScript.Arguments.Item(0), 10), jvm = null, fields = 0, text = 0;
+var args = WScript.Arguments, jvm = null, fields = 0, text = 0, observer = null;
 attempt("GetJvmFromProcess", function () {
-    jvm = new ActiveXObject("MvJavaJniComRot.JvmFinder").GetJvmFromProcess(pid);
+    jvm = new ActiveXObject("MvJavaJniComRot.JvmFinder").GetJvmFromProcess(parseInt(args.Item(0), 10));
     return jvm === null ? "null" : typeof jvm;
 });
+if (args.Count() > 1) {
+    attempt("GetObserverObject", function () { observer = jvm.GetObserverObject(); return typeof observer; });
+    attempt("Ping", function () { return observer.Ping(); });
+    if (args.Count() < 3)
+        attempt("ReturnObserverObject", function () { observer = null; CollectGarbage(); jvm.ReturnObserverObject(); return "done"; });
+    attempt("IsDisconnectObserverComplete", function () { return jvm.IsDisconnectObserverComplete(); });
+    WScript.Quit(0);
+}
 attempt("GetJVMVersion", function () { return jvm.GetJVMVersion() > 0; });
 attempt("NewDefJavaObject", function () { fields = jvm.NewDefJavaObject("fixtures.Fields"); return fields !== 0; });
 attempt("GetStaticIntField", function () { return jvm.GetStaticIntField(fields, "staticInt"); });

@@ -32,22 +32,13 @@ LONG CALLBACK Handler(EXCEPTION_POINTERS* info) {
 }  // namespace
 
 DebugOutputCapture::DebugOutputCapture() {
-    Clear();
+    g_messages.clear();  // no handler is installed yet
     m_handler = ::AddVectoredExceptionHandler(1, &Handler);
-}
-
-DebugOutputCapture::~DebugOutputCapture() {
-    if (m_handler) ::RemoveVectoredExceptionHandler(m_handler);
 }
 
 std::vector<std::string> DebugOutputCapture::Messages() const {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_messages;
-}
-
-void DebugOutputCapture::Clear() {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_messages.clear();
 }
 
 }  // namespace mv::test

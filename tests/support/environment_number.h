@@ -1,6 +1,5 @@
 #pragma once
-// Sizes, seeds and process ids that test programs take from the environment: the long forms of
-// the suites, and what a parent test tells the child processes it starts.
+// Sizes, seeds and process ids that test programs take from the environment.
 
 #include <cstdlib>
 
@@ -10,10 +9,9 @@ namespace mv::test {
 // variable is unset, empty or not a number.
 inline unsigned long long EnvironmentNumber(const char* name, unsigned long long fallback) {
     const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
     char* end = nullptr;
-    const unsigned long long value = std::strtoull(text, &end, 0);
-    return end && *end == '\0' ? value : fallback;
+    const unsigned long long value = text ? std::strtoull(text, &end, 0) : 0;
+    return text && *text && *end == '\0' ? value : fallback;
 }
 
 }  // namespace mv::test

@@ -23,21 +23,18 @@ std::uint64_t HandlesInSystemTable(DWORD pid) {
     const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::vector<unsigned char> buffer(1 << 20);
-    for (int attempt = 0; query && attempt < 8; ++attempt) {
+    NTSTATUS status = -1;
+    for (int attempt = 0; query && attempt < 8; ++attempt, buffer.resize(buffer.size() * 2)) {
         ULONG needed = 0;
-        const NTSTATUS status = query(64, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-        if (status == static_cast<NTSTATUS>(0xC0000004L)) {  // the buffer is too small
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (status < 0) return 0;
-        const auto count = *reinterpret_cast<const ULONG_PTR*>(buffer.data());
-        const auto* entries = reinterpret_cast<const HandleEntry*>(buffer.data() + 2 * sizeof(ULONG_PTR));
-        std::uint64_t owned = 0;
-        for (ULONG_PTR i = 0; i < count; ++i) owned += entries[i].ownerPid == pid ? 1 : 0;
-        return owned;
+        status = query(64, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status != static_cast<NTSTATUS>(0xC0000004L)) break;  // unless the buffer is too small
     }
-    return 0;
+    if (status < 0) return 0;
+    const auto count = *reinterpret_cast<const ULONG_PTR*>(buffer.data());
+    const auto* entries = reinterpret_cast<const HandleEntry*>(buffer.data() + 2 * sizeof(ULONG_PTR));
+    std::uint64_t owned = 0;
+    for (ULONG_PTR i = 0; i < count; ++i) owned += entries[i].ownerPid == pid ? 1 : 0;
+    return owned;
 }
 
 }  // namespace

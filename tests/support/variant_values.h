@@ -11,27 +11,24 @@
 
 namespace mv::test {
 
-template <typename Set>
-VARIANT MakeVariant(VARTYPE vt, Set set) {
+// A zero value of any type (also for types a member must refuse).
+inline VARIANT ArgOf(VARTYPE vt) {
     VARIANT v;
     ::VariantInit(&v);
     V_VT(&v) = vt;
-    set(v);
+    V_UI8(&v) = 0;
     return v;
 }
-
-inline VARIANT ArgI4(LONG value) { return MakeVariant(VT_I4, [&](VARIANT& v) { V_I4(&v) = value; }); }
-inline VARIANT ArgUI4(ULONG value) { return MakeVariant(VT_UI4, [&](VARIANT& v) { V_UI4(&v) = value; }); }
-inline VARIANT ArgI8(LONGLONG value) { return MakeVariant(VT_I8, [&](VARIANT& v) { V_I8(&v) = value; }); }
-inline VARIANT ArgUI8(ULONGLONG value) { return MakeVariant(VT_UI8, [&](VARIANT& v) { V_UI8(&v) = value; }); }
+inline VARIANT ArgI4(LONG value) { VARIANT v = ArgOf(VT_I4); V_I4(&v) = value; return v; }
+inline VARIANT ArgUI4(ULONG value) { VARIANT v = ArgOf(VT_UI4); V_UI4(&v) = value; return v; }
+inline VARIANT ArgI8(LONGLONG value) { VARIANT v = ArgOf(VT_I8); V_I8(&v) = value; return v; }
+inline VARIANT ArgUI8(ULONGLONG value) { VARIANT v = ArgOf(VT_UI8); V_UI8(&v) = value; return v; }
 inline VARIANT ArgBool(bool value) {
-    return MakeVariant(VT_BOOL, [&](VARIANT& v) { V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE; });
+    VARIANT v = ArgOf(VT_BOOL); V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE; return v;
 }
 inline VARIANT ArgBstr(const wchar_t* text) {
-    return MakeVariant(VT_BSTR, [&](VARIANT& v) { V_BSTR(&v) = ::SysAllocString(text); });
+    VARIANT v = ArgOf(VT_BSTR); V_BSTR(&v) = ::SysAllocString(text); return v;
 }
-// A zero value of any type (for types a member must refuse).
-inline VARIANT ArgOf(VARTYPE vt) { return MakeVariant(vt, [](VARIANT& v) { V_UI8(&v) = 0; }); }
 
 // An argument array (VT_ARRAY | VT_VARIANT, lower bound 0) of `elements`, which it takes over.
 inline void MakeArgumentArray(unique_variant& out, std::vector<VARIANT> elements) {

@@ -15,17 +15,14 @@ inline std::wstring WindowsPathOfUnixPath(std::string_view unixPath) {
     return path;
 }
 
-// The Linux path of a Windows path (through Wine's drive mapping and prefix); empty when Wine
-// cannot map it.
+// The Linux path of a Windows path (Wine's drive mapping); empty when Wine cannot map it.
 inline std::string UnixPathOf(const std::wstring& windowsPath) {
     using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return {};
-    char* unixPath = toUnix(windowsPath.c_str());
-    if (!unixPath) return {};
-    std::string result = unixPath;
-    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    char* unixPath = toUnix ? toUnix(windowsPath.c_str()) : nullptr;
+    const std::string result = unixPath ? unixPath : "";
+    if (unixPath) ::HeapFree(::GetProcessHeap(), 0, unixPath);
     return result;
 }
 
