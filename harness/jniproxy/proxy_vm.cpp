@@ -42,8 +42,17 @@ jint Attach(void** penv, void* args, bool daemon) {
         Trace(std::string(name) + "() -> -1 (injected fault)");
         return JNI_ERR;
     }
+    // Every attach is a new loopback connection, and a JVM's attach does not fail for want of one:
+    // a connect that fails under load is tried again for a few seconds.
     unique_socket connection = ConnectToLoopback(server.port);
-    if (!connection) return JNI_ERR;
+    for (int retry = 0; !connection && retry < 100; ++retry) {
+        ::Sleep(50);
+        connection = ConnectToLoopback(server.port);
+    }
+    if (!connection) {
+        Trace(std::string(name) + "() -> -1 (no connection to the JNI server)");
+        return JNI_ERR;
+    }
     auto session = std::make_unique<ProxyEnv>(std::move(connection), server.generation);
     auto* attachArgs = static_cast<JavaVMAttachArgs*>(args);
     wire::Writer& request = session->Request();

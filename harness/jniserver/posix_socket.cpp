@@ -42,7 +42,7 @@ unique_fd ListenOnLoopback(std::uint16_t& port, std::string& error) {
     }
     sockaddr_in address = LoopbackAddress(0);
     if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd.get(), 16) != 0) {
+        ::listen(fd.get(), SOMAXCONN) != 0) {  // many threads of a host attach at once
         error = Describe("bind/listen");
         return {};
     }
