@@ -1,6 +1,6 @@
 // Fuzz target of the registry script language: bytes (one unit each) as a script, run against a registry in
-// memory. Beyond sanitizer reports it checks %% escaping, tokens quoted again, the results runs may give, keys
-// closed, removal from nothing creating nothing, and applying after apply and remove giving the same registry.
+// memory. Beyond sanitizer reports it checks %% escaping, the results runs may give, keys closed, removal from
+// nothing creating nothing, and applying after apply and remove giving the same registry.
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,34 +34,13 @@ rs::ScriptResult Run(const std::u16string& script, bool registering, rs::MemoryR
     return result;
 }
 
-// The tokens of `text`; false when reading stopped on an error.
-bool ReadAll(const std::u16string& text, std::vector<std::u16string>& tokens) {
-    rs::ScriptTokenizer tokenizer(text);
-    for (tokenizer.SkipSeparators(); !tokenizer.AtEnd(); tokenizer.SkipSeparators()) {
-        const std::size_t before = tokenizer.Position();
-        if (rs::Failed(tokenizer.NextToken(tokens.emplace_back()))) return false;
-        Check(tokenizer.Position() > before && tokens.back().size() <= rs::kMaxTokenLength, "a token within its limits");
-    }
-    return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::u16string text(data, data + size);  // bytes above 0x7F give Latin-1 units
-    std::u16string escaped, replaced, quoted;
+    std::u16string escaped, replaced;
     for (char16_t c : text) escaped += c == u'%' ? u"%%" : std::u16string(1, c);
     Check(rs::ReplacePlaceholders(escaped, {}, replaced) == rs::kOk && replaced == text, "%% escaping");
-
-    std::vector<std::u16string> tokens, again;
-    if (rs::ReplacePlaceholders(text, kTable, replaced) == rs::kOk && ReadAll(replaced, tokens)) {
-        for (const std::u16string& token : tokens) {
-            quoted += u'\'';
-            for (char16_t c : token) quoted += c == u'\'' ? u"''" : std::u16string(1, c);
-            quoted += u"' ";
-        }
-        Check(ReadAll(quoted, again) && again == tokens, "quoted tokens read the same");
-    }
 
     rs::MemoryRegistry registry;
     Run(text, false, registry);

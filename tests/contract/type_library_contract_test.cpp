@@ -1,6 +1,6 @@
 // The module's TYPELIB resource 1 compared row by row with the contract clients and the marshaller rely
 // on: library, classes, interfaces, every member (slot, DISPID, DISPID by name, parameters, help),
-// enumerations, records; the generated header must agree. Rows read as ReadLibrary prints them: VARTYPE
+// enumerations, records. Rows read as ReadLibrary prints them: VARTYPE
 // names (UI8 a Java handle or JavaVM, BOOL VARIANT_BOOL), parameters in, out or ret ([out, retval]),
 // flags in hex. The module is this build's, or MV_CONTRACT_MODULE built for MV_CONTRACT_PLATFORM.
 
@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "MvJavaJniComRot_h.h"
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "wine_path.h"
@@ -44,9 +43,7 @@ struct Member {
     std::string name, params, help = {};  // an empty help is "method <name>"
 };
 struct Interface {
-    const char *name;
-    const IID& header;
-    const char *iid, *help;
+    const char *name, *iid, *help;
     std::vector<Member> members;  // in slot order from slot 7
 };
 
@@ -113,11 +110,11 @@ const std::vector<Interface>& Interfaces() {
     const std::string text =
         " the value of the text component; will return false if the component is not awt.TextComponent";
     static const std::vector<Interface> interfaces = {
-        {"IJObject", __uuidof(IJObject), "{4E7B1D20-96C3-4F58-8A0E-3D6C2B9F1A75}", "IJObject Interface",
+        {"IJObject", "{4E7B1D20-96C3-4F58-8A0E-3D6C2B9F1A75}", "IJObject Interface",
          {{1, "GetClass", "ret BSTR* bstrClsName", "returns the class of the java object"},
           {2, "GetJvmAndHandle", "out DISPATCH* ppJvm, out UI8* hObj",
            "returns the jvm and handle to the java object"}}},
-        {"IJAwtComponent", __uuidof(IJAwtComponent), "{B18F3C64-2D7A-4E05-9B3C-6A0E4F8D2C17}",
+        {"IJAwtComponent", "{B18F3C64-2D7A-4E05-9B3C-6A0E4F8D2C17}",
          "IJAwtComponent interface",
          {{1, "GetContainer", "ret DISPATCH* pObj", "returns the container of this component"},
           {2, "GetComponentClass", "ret BSTR* bstrName", "returns the component's class name"},
@@ -130,21 +127,21 @@ const std::vector<Interface>& Interfaces() {
           {8, "DoClick", "", "click this component"},
           {9, "GetRelXPos", "ret I4* lRelX", "get relative x pos to its parent"},
           {10, "GetRelYPos", "ret I4* lRelY", "get relative y pos to its parent"}}},
-        {"IJAwtContainer", __uuidof(IJAwtContainer), "{2C5D8E91-4B06-47A3-8E1F-9D3A7C6B5E02}",
+        {"IJAwtContainer", "{2C5D8E91-4B06-47A3-8E1F-9D3A7C6B5E02}",
          "IJAwtContainer interface",
          {{30, "GetChildComponents", "ret SAFEARRAY(DISPATCH)* pRet", "returns the IJAwtComponent this contains"},
           {31, "FindComponentAt", "in _POINTL oPt, ret DISPATCH* ppComponent",
            "finds the component inside the container at the given point"}}},
-        {"IJAwtWindow", __uuidof(IJAwtWindow), "{7A1E6F38-0D92-4C5B-A4E7-1F8B3D0C9A56}", "IJAwtWindow interface",
+        {"IJAwtWindow", "{7A1E6F38-0D92-4C5B-A4E7-1F8B3D0C9A56}", "IJAwtWindow interface",
          {{50, "GetOwnedWindows", "ret SAFEARRAY(DISPATCH)* pRet", "returns the owned windows"},
           {51, "GetHWND", "out GetHWNDResultInfo* pInfo, ret UI4* phHwnd",
            "returns the HWND corresponding to this java window"}}},
-        {"IJAwtTextComponent", __uuidof(IJAwtTextComponent), "{D4093B7E-6C21-48F9-B5A0-2E7C9F1D3B84}",
+        {"IJAwtTextComponent", "{D4093B7E-6C21-48F9-B5A0-2E7C9F1D3B84}",
          "IJAwtTextComponent interface",
          {{800, "GetText", "ret BSTR* pBstrText", "returns the text this component had"}}},
-        {"IMvJavaCpp", __uuidof(IMvJavaCpp), "{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}", "IMvJavaCpp Interface",
+        {"IMvJavaCpp", "{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}", "IMvJavaCpp Interface",
          MvJavaCppMembers()},
-        {"IJvmFinder", __uuidof(IJvmFinder), "{E3B85D07-1A6F-4C92-8D3E-7B4A0F2C6E51}", "IJvmFinder",
+        {"IJvmFinder", "{E3B85D07-1A6F-4C92-8D3E-7B4A0F2C6E51}", "IJvmFinder",
          {{80, "GetJvmFromProcess", "in UI4 ulPid, ret DISPATCH* pJvm",
            "Returns the jvm corresponding to the process"}}},
     };
@@ -153,25 +150,20 @@ const std::vector<Interface>& Interfaces() {
 
 const char kIDispatch[] = "{00020400-0000-0000-C000-000000000046}";
 
-// The contract as rows; checks on the way that the generated header declares the same
-// identities and enumeration values.
+// The contract as rows.
 Rows ContractRows() {
     Rows rows;
-    const char* const libid = "{9A6C4E12-3F08-4D71-B2E5-0C8F1A7D6E93}";
-    EXPECT_EQ(GuidText(LIBID_MvJavaJniComRotLib), libid) << "header: library";
-    rows["library"] = "MvJavaJniComRotLib "s + libid + " 1.0 lcid 0x409 " + Env("MV_CONTRACT_PLATFORM", "win64") +
-                      " \"MvJavaJniComRot 1.0 Type Library\"";
-    const struct { const char *name, *clsid, *help, *iface, *iid; const CLSID& header; } classes[] = {
+    rows["library"] = "MvJavaJniComRotLib {9A6C4E12-3F08-4D71-B2E5-0C8F1A7D6E93} 1.0 lcid 0x409 "s +
+                      Env("MV_CONTRACT_PLATFORM", "win64") + " \"MvJavaJniComRot 1.0 Type Library\"";
+    const struct { const char *name, *clsid, *help, *iface, *iid; } classes[] = {
         {"MvJavaCpp", "{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}", "MvJavaCpp Class", "IMvJavaCpp",
-         "{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}", CLSID_MvJavaCpp},
+         "{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}"},
         {"CJvmFinder", "{5D21A8F3-0C47-4B9E-A1D6-72F3E9B8C015}", "Jvm finder class", "IJvmFinder",
-         "{E3B85D07-1A6F-4C92-8D3E-7B4A0F2C6E51}", CLSID_CJvmFinder}};
+         "{E3B85D07-1A6F-4C92-8D3E-7B4A0F2C6E51}"}};
     for (const auto& c : classes) {
-        EXPECT_EQ(GuidText(c.header), c.clsid) << "header: " << c.name;
         rows[c.name] = "coclass "s + c.clsid + " \"" + c.help + "\" " + Hex(TYPEFLAG_FCANCREATE) + " | " + c.iface + " " + c.iid + " default";
     }
     for (const Interface& i : Interfaces()) {
-        EXPECT_EQ(GuidText(i.header), i.iid) << "header: " << i.name;
         // The dispatch half of a dual interface does not carry the oleautomation flag.
         const WORD flags = TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE | (i.name == "IMvJavaCpp"s ? TYPEFLAG_FNONEXTENSIBLE : 0);
         rows[i.name] = "dual "s + i.name + " " + i.iid + " \"" + i.help + "\" " + Hex(flags | TYPEFLAG_FOLEAUTOMATION) +
@@ -185,23 +177,8 @@ Rows ContractRows() {
                                            (m.help.empty() ? "method " + m.name : m.help) + "\"";
         }
     }
-    struct Enumerator {
-        const char* name;
-        long value, header;
-    };
-    const std::pair<const char*, std::vector<Enumerator>> enumerations[] = {
-        {"JavaTypes", {{"Boolean", 0, Boolean}, {"Byte", 1, Byte}, {"Char", 2, Char}, {"Short", 3, Short},
-                       {"Int", 4, Int}, {"Long", 5, Long}, {"Float", 6, Float}, {"Double", 7, Double}}},
-        {"GetHWNDResultInfo", {{"ResultOK", 0, ResultOK}, {"NotATopLevelWindow", 1, NotATopLevelWindow},
-                               {"CannotMatch", 3, CannotMatch}, {"NoMatch", 4, NoMatch},
-                               {"ResultAmbiguous", 5, ResultAmbiguous}}}};  // no value 2
-    for (const auto& [name, values] : enumerations) {
-        std::string& row = rows[name] = "enum";
-        for (const Enumerator& e : values) {
-            EXPECT_EQ(e.header, e.value) << "header: " << name << "::" << e.name;
-            row += " "s + e.name + "=" + std::to_string(e.value);
-        }
-    }
+    rows["JavaTypes"] = "enum Boolean=0 Byte=1 Char=2 Short=3 Int=4 Long=5 Float=6 Double=7";
+    rows["GetHWNDResultInfo"] = "enum ResultOK=0 NotATopLevelWindow=1 CannotMatch=3 NoMatch=4 ResultAmbiguous=5";
     rows["_POINTL"] = "record size 8 x:I4@0 y:I4@4";
     rows["tagSIZE"] = "record size 8 cx:I4@0 cy:I4@4";
     return rows;
@@ -223,10 +200,9 @@ std::string Doc(ITypeInfo* info, MEMBERID id, bool help = false) {
 
 std::string TypeText(ITypeInfo* context, const TYPEDESC& type) {
     static const std::map<VARTYPE, std::string> names = {
-        {VT_I2, "I2"},   {VT_I4, "I4"},   {VT_R4, "R4"},     {VT_R8, "R8"},           {VT_BSTR, "BSTR"},
-        {VT_BOOL, "BOOL"}, {VT_UI1, "UI1"}, {VT_UI2, "UI2"}, {VT_UI4, "UI4"},         {VT_I8, "I8"},
-        {VT_UI8, "UI8"}, {VT_INT, "INT"}, {VT_UINT, "UINT"}, {VT_DISPATCH, "DISPATCH"}, {VT_VARIANT, "VARIANT"},
-        {VT_UNKNOWN, "UNKNOWN"}, {VT_HRESULT, "HRESULT"}, {VT_VOID, "VOID"}};
+        {VT_I2, "I2"}, {VT_I4, "I4"}, {VT_R4, "R4"}, {VT_R8, "R8"}, {VT_BSTR, "BSTR"}, {VT_BOOL, "BOOL"},
+        {VT_UI1, "UI1"}, {VT_UI2, "UI2"}, {VT_UI4, "UI4"}, {VT_I8, "I8"}, {VT_UI8, "UI8"}, {VT_DISPATCH, "DISPATCH"},
+        {VT_VARIANT, "VARIANT"}, {VT_HRESULT, "HRESULT"}};  // others read as VT#<number>
     if (type.vt == VT_PTR) return TypeText(context, *type.lptdesc) + "*";
     if (type.vt == VT_SAFEARRAY) return "SAFEARRAY(" + TypeText(context, *type.lptdesc) + ")";
     com_ptr<ITypeInfo> referenced;
@@ -357,12 +333,6 @@ TEST(TypeLibraryContract, MatchesEveryRow) {
                   wanted == expected.end() ? "(not in the contract)" : wanted->second)
             << "row " << row;
     }
-    // Only the library's own spelling is known by name.
-    com_ptr<ITypeInfo> info;
-    ASSERT_EQ(library->GetTypeInfoOfGuid(IID_IMvJavaCpp, info.put()), S_OK);
-    LPOLESTR misspelt[] = {const_cast<LPOLESTR>(L"SetStaticBooleanField")};
-    MEMBERID id = 0;
-    EXPECT_EQ(info->GetIDsOfNames(misspelt, 1, &id), DISP_E_UNKNOWNNAME);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 
 namespace logtest {
 
-// Written out here rather than taken from the library, so that a wrong name fails the tests.
+// Not taken from the library, so that a wrong name fails the tests.
 inline constexpr wchar_t kDeploymentKey[] = L"SOFTWARE\\MORVANE\\DeploymentOptions";
 inline constexpr wchar_t kTempKey[] = L"SOFTWARE\\MORVANE\\Temp";
 
@@ -155,7 +155,6 @@ public:
         EXPECT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, v.key, v.name, v.type, v.data.data(), DWORD(v.data.size())), 0);
     }
     void RemoveValue(const wchar_t* key, const wchar_t* name) { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, name); }
-    // LogPath = the scope's directory, LogLevel = 1, and optionally the obfuscated form.
     void EnableLogInDirectory(bool obfuscated = false) {
         Set(Text(kDeploymentKey, L"LogPath", m_dir));
         Set(Dword(kDeploymentKey, L"LogLevel", 1));

@@ -135,7 +135,7 @@ void LateBinding(const std::wstring& module) {
         {finder.get(), {L"GETJVMFROMPROCESS"}, "0x00000000 80"},
         {jvm.get(), {L"getJVMversion", L"version"}, "0x00000000 4 0"},
         {jvm.get(), {L"GetJVMVersio"}, "0x80020006"},  // DISP_E_UNKNOWNNAME
-        {jvm.get(), {L"GetJVMVersionX"}, "0x80020006"},
+        {jvm.get(), {L"SetStaticBooleanField"}, "0x80020006"},  // only the library's own spelling
         {finder.get(), {L"GetJVMVersion"}, "0x80020006"},  // each interface knows only its own members
     };
     // Invoke as a client sees it: failures as exceptions (E_FAIL, E_INVALIDARG), S_FALSE as a null object, a VT_UI8
