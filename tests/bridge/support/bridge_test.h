@@ -17,13 +17,17 @@
 
 namespace mv::test {
 
+// The object a handle stands for (no new reference).
+inline jobject ObjectOf(UINT64 handle) { return reinterpret_cast<jobject>(static_cast<std::uintptr_t>(handle)); }
+
 class BridgeTest : public JniTest {
 protected:
     void SetUp() override {
         JniTest::SetUp();
         ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
         ASSERT_EQ(CreateMvJavaCpp(IID_IMvJavaCpp, m_bridge.put_void()), S_OK);
-        ASSERT_EQ(m_bridge->JavaSaveRunningJVM(static_cast<LONG>(::GetCurrentProcessId()), reinterpret_cast<UINT64>(vm())), S_OK);
+        const auto pid = static_cast<LONG>(::GetCurrentProcessId());
+        ASSERT_EQ(m_bridge->JavaSaveRunningJVM(pid, reinterpret_cast<UINT64>(vm())), S_OK);
         m_liveAtStart = LiveGlobalReferences();
     }
     void TearDown() override {
@@ -40,11 +44,10 @@ protected:
         m_owned.push_back(global);
         return static_cast<UINT64>(reinterpret_cast<std::uintptr_t>(global));
     }
-    UINT64 NewObjectHandle(const char* className) {  // the same for a new object by its ()V constructor (slash form)
+    UINT64 NewObjectHandle(const char* className) {  // the same for a new object by its ()V constructor
         LocalFrame frame(env(), 8);
         return Handle(NewDefault(className));
     }
-    static jobject ObjectOf(UINT64 handle) { return reinterpret_cast<jobject>(static_cast<std::uintptr_t>(handle)); }  // no new reference
     long long LiveGlobalRefs() const {  // global references made and not deleted since SetUp, the test's own left out
         return LiveGlobalReferences() - m_liveAtStart - static_cast<long long>(m_owned.size());
     }
