@@ -21,42 +21,42 @@ std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::strin
 
 class AwtHost {
 public:
-    static AwtHost* Get();                   // the program's host, started on first use; null on failure
-    static const std::string& Problem();     // why Get() answers null
-    static void ShutDown();                  // checks the JVM output for JNI warnings, stops the host
+    static AwtHost* Get();                // the program's host, started on first use; null on failure
+    static const std::string& Problem();  // why Get() answers null
+    static void ShutDown();               // checks the JVM output for JNI warnings, stops the host
     HostProcess& process() { return *m_host; }
-    com_ptr<IMvJavaCpp> Jvm();               // its main object, a new proxy each time
+    com_ptr<IMvJavaCpp> Jvm() { return PublishedJvmOf(m_host->pid()); }  // a new proxy each time
 
 private:
-    AwtHost() = default;
-    std::unique_ptr<ModuleRegistration> m_registration;
+    ModuleRegistration m_registration;
     std::unique_ptr<HostProcess> m_host;
 };
 
-// A native window that the host made on request, closed again when this goes.
+// A native top-level window that the host made on request, closed again when this goes.
 class HostWindow {
 public:
-    HostWindow() = default;
-    static HostWindow TopLevel(HostProcess& host, LONG x, LONG y, LONG width, LONG height);
-    // A child of `parent` at (x, y, width, height) in its client area.
-    static HostWindow Child(HostProcess& host, HWND parent, LONG x, LONG y, LONG width, LONG height);
-    HostWindow(HostWindow&& other) noexcept { *this = std::move(other); }
-    HostWindow& operator=(HostWindow&& other) noexcept;
+    static HostWindow TopLevel(HostProcess& host, LONG x, LONG y, LONG width, LONG height) {
+        return HostWindow(host, "window " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(width) +
+                                    " " + std::to_string(height));
+    }
     HostWindow(const HostWindow&) = delete;
     HostWindow& operator=(const HostWindow&) = delete;
     ~HostWindow() { Close(); }
-
-    HWND get() const { return m_window; }
-    ULONG value() const { return static_cast<ULONG>(reinterpret_cast<ULONG_PTR>(m_window)); }
-    explicit operator bool() const { return m_window != nullptr; }
+    ULONG value() const { return m_window; }
+    explicit operator bool() const { return m_window != 0; }
     const std::string& answer() const { return m_answer; }  // the host's answer to the request
-    void Close();
+    void Close() {
+        if (m_window) m_host.Command("close " + std::to_string(m_window));
+        m_window = 0;
+    }
 
 private:
-    static HostWindow Request(HostProcess& host, const std::string& command);
-    HostProcess* m_host = nullptr;
-    HWND m_window = nullptr;
+    HostWindow(HostProcess& host, const std::string& command) : m_host(host), m_answer(host.Command(command)) {
+        if (m_answer.rfind("window ", 0) == 0) m_window = static_cast<ULONG>(std::stoull(m_answer.substr(7)));
+    }
+    HostProcess& m_host;
     std::string m_answer;
+    ULONG m_window = 0;
 };
 
 }  // namespace mv::test

@@ -20,9 +20,9 @@ protected:
     IMvJavaCpp* jvm() { return m_jvm.get(); }
     // A top-level window of the application by its name; fails the test when there is none.
     Component Window(const std::wstring& name) {
-        Component window = FindTopLevelByName(jvm(), name);
-        EXPECT_TRUE(window) << "no top-level window named " << std::string(name.begin(), name.end());
-        return window;
+        for (const Component& window : TopLevelWindows(jvm()))
+            if (NameOf(window.get()) == name) return window;
+        return ADD_FAILURE() << "no top-level window named " << std::string(name.begin(), name.end()), Component();
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
+#include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
 #include "common/com/dispatch_elements.h"
 
@@ -35,18 +36,62 @@ com_ptr<I> As(IUnknown* object) {
 }
 
 // Takes over an array of IDispatch* a member handed out; each element as IJAwtComponent (or null).
-std::vector<Component> TakeComponentArray(SAFEARRAY* array);
-std::vector<Component> TopLevelWindows(IMvJavaCpp* jvm);
-std::vector<Component> ChildrenOf(IJAwtComponent* component);  // empty for no container
-std::optional<Bounds> BoundsOf(IJAwtComponent* component);
+inline std::vector<Component> TakeComponentArray(SAFEARRAY* array) {
+    std::vector<Component> components;
+    for (const auto& element : TakeDispatchElements(array)) components.push_back(As<IJAwtComponent>(element.get()));
+    return components;
+}
+
+// A failed member leaves the array null, so these answer no components then.
+inline std::vector<Component> TopLevelWindows(IMvJavaCpp* jvm) {
+    SAFEARRAY* array = nullptr;
+    return jvm->GetAllTopLevelComponents(&array), TakeComponentArray(array);
+}
+
+inline std::vector<Component> ChildrenOf(IJAwtComponent* component) {  // none for no container
+    SAFEARRAY* array = nullptr;
+    if (const auto container = As<IJAwtContainer>(component)) container->GetChildComponents(&array);
+    return TakeComponentArray(array);
+}
+
+inline std::optional<Bounds> BoundsOf(IJAwtComponent* component) {
+    POINTL at{};
+    SIZE size{};
+    VARIANT_BOOL read = VARIANT_FALSE;
+    if (!component || component->GetBounds(&at, &size, &read) != S_OK || !read) return std::nullopt;
+    return Bounds{at.x, at.y, size.cx, size.cy};
+}
+
 // GetAttribute: the string when the member answered S_OK with VARIANT_TRUE and a string.
-std::optional<std::wstring> AttributeOf(IJAwtComponent* component, const wchar_t* name);
-std::wstring ClassOf(IJAwtComponent* component);
-std::wstring NameOf(IJAwtComponent* component);
-UINT64 HandleOf(IJAwtComponent* component);  // the component's own handle: never delete it
-bool SameJavaObject(IMvJavaCpp* jvm, IJAwtComponent* a, IJAwtComponent* b);
+inline std::optional<std::wstring> AttributeOf(IJAwtComponent* component, const wchar_t* name) {
+    unique_bstr value;
+    VARIANT_BOOL found = VARIANT_FALSE;
+    const unique_bstr attribute = unique_bstr::copy_of(name);
+    const HRESULT hr = component ? component->GetAttribute(attribute.get(), value.put(), &found) : E_FAIL;
+    return hr == S_OK && found && value ? std::optional<std::wstring>(value.view()) : std::nullopt;
+}
+
+inline std::wstring ClassOf(IJAwtComponent* component) {
+    unique_bstr name;
+    return component && SUCCEEDED(component->GetComponentClass(name.put())) ? std::wstring(name.view()) : L"";
+}
+
+inline std::wstring NameOf(IJAwtComponent* component) { return AttributeOf(component, L"name").value_or(L""); }
+
+inline UINT64 HandleOf(IJAwtComponent* component) {  // the component's own handle: never delete it
+    const auto object = As<IJObject>(component);
+    com_ptr<IDispatch> jvm;
+    UINT64 handle = 0;
+    return object && SUCCEEDED(object->GetJvmAndHandle(jvm.put(), &handle)) ? handle : 0;
+}
+
 // Depth-first search of `root` and its descendants for the component named `name`.
-Component FindByName(IJAwtComponent* root, const std::wstring& name);
-Component FindTopLevelByName(IMvJavaCpp* jvm, const std::wstring& name);  // the first one
+inline Component FindByName(IJAwtComponent* root, const std::wstring& name) {
+    if (!root) return {};
+    if (NameOf(root) == name) return Component(root);
+    for (const Component& child : ChildrenOf(root))
+        if (Component found = FindByName(child.get(), name)) return found;
+    return {};
+}
 
 }  // namespace mv::test

@@ -1,10 +1,10 @@
 // The AWT component model in process: component objects made from Java objects built by the test,
-// their operations, containers, windows, window matching, and the debugger lines of their failures.
+// their operations, containers, windows, window matching, and what their refusals and failures report.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "common/com/dispatch_elements.h"
@@ -27,36 +27,25 @@ bool Answers(IUnknown* object, REFIID iid) {
     return object && SUCCEEDED(object->QueryInterface(iid, itf.put_void()));
 }
 
-// The elements of an array a member handed out (one dimension, lower bound 0); the array is destroyed.
-std::vector<com_ptr<IDispatch>> Elements(SAFEARRAY* array) {
-    LONG lower = -1;
-    EXPECT_TRUE(array && ::SafeArrayGetDim(array) == 1 && SUCCEEDED(::SafeArrayGetLBound(array, 1, &lower)));
-    EXPECT_EQ(lower, 0);
-    return TakeDispatchElements(array);
-}
-
-long long GlobalRefsDeleted() {
-    MvJniProxyCounters c{};
-    MvJniProxy_GetCounters(&c);
-    return c.globalRefsDeleted;
-}
-
-TEST_F(Components, TheObjectsClassFollowsTheJavaClassAndAnswersItsOwnInterfacesOnly) {
+TEST_F(Components, TheObjectFollowsTheJavaClassAndOwnsAReferenceDeletedOnceOnTheLastRelease) {
     struct Row {
-        const char* name;
+        const wchar_t* javaClass;
         UINT64 handle;
         bool container, window;
         const IID& identity;  // the first interface of its class, which also answers IUnknown
     } rows[] = {
-        {"JButton (Swing components are containers)", New("javax/swing/JButton"), true, false, IID_IJAwtContainer},
-        {"Button", New("java/awt/Button"), false, false, IID_IJAwtComponent},
-        {"JFrame", NewWindow("javax/swing/JFrame", 0, 0, 10, 10), true, true, IID_IJAwtWindow},
-        {"Dialog", TrackWindow(New("java/awt/Dialog", "(Ljava/awt/Frame;)V", {Ref(nullptr)})), true, true, IID_IJAwtWindow},
+        {L"javax.swing.JButton", New("javax/swing/JButton"), true, false, IID_IJAwtContainer},  // Swing: containers
+        {L"java.awt.Button", New("java/awt/Button"), false, false, IID_IJAwtComponent},
+        {L"javax.swing.JFrame", NewWindow("javax/swing/JFrame", 0, 0, 10, 10), true, true, IID_IJAwtWindow},
+        {L"java.awt.Dialog", NewDialog(0), true, true, IID_IJAwtWindow},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.javaClass);
+        UINT64 mine = 0;
+        ASSERT_EQ(bridge()->NewGlobalRef(row.handle, &mine), S_OK);
         com_ptr<IDispatch> object;
-        ASSERT_EQ(bridge()->MakeJComponentFromHandle(row.handle, object.put()), S_OK);
+        ASSERT_EQ(bridge()->MakeJComponentFromHandle(mine, object.put()), S_OK);
+        EXPECT_EQ(bridge()->DeleteJavaObject(mine), S_OK) << "the caller's handle stays the caller's";
         EXPECT_TRUE(Answers(object.get(), IID_IJAwtComponent) && Answers(object.get(), IID_IJObject));
         EXPECT_EQ(Answers(object.get(), IID_IJAwtContainer), row.container);
         EXPECT_EQ(Answers(object.get(), IID_IJAwtWindow), row.window);
@@ -66,58 +55,32 @@ TEST_F(Components, TheObjectsClassFollowsTheJavaClassAndAnswersItsOwnInterfacesO
         com_ptr<IUnknown> identity;
         ASSERT_EQ(object->QueryInterface(row.identity, identity.put_void()), S_OK);
         EXPECT_EQ(object.try_query<IUnknown>().get(), identity.get());
-        EXPECT_EQ(static_cast<void*>(object.try_query<IDispatch>().get()),
-                  static_cast<void*>(object.try_query<IJObject>().get()));
+        auto jobject = object.try_query<IJObject>();
+        EXPECT_EQ(static_cast<void*>(object.try_query<IDispatch>().get()), static_cast<void*>(jobject.get()));
+        com_ptr<IDispatch> jvm;
+        UINT64 own = 0;
+        unique_bstr name;
+        MvJniProxyCounters before{}, after{};
+        ASSERT_EQ(jobject->GetJvmAndHandle(jvm.put(), &own), S_OK);
+        EXPECT_EQ(static_cast<void*>(jvm.get()), static_cast<void*>(bridge()));
+        EXPECT_TRUE(own != mine && StandsFor(object.get(), row.handle));
+        EXPECT_EQ(jobject->GetClass(name.put()), S_OK);
+        EXPECT_EQ(name.view(), row.javaClass);
+        jvm.reset(), identity.reset(), jobject.reset();
+        MvJniProxy_GetCounters(&before), object.reset(), MvJniProxy_GetCounters(&after);
+        EXPECT_EQ(after.globalRefsDeleted - before.globalRefsDeleted, 1) << "its own reference, once";
     }
-    // A string is no component: no object, and the reference made for it is deleted again.
-    IDispatch* result = reinterpret_cast<IDispatch*>(1);
-    EXPECT_EQ(bridge()->MakeJComponentFromHandle(NewWithText("java/lang/String", "text"), &result), S_FALSE);
-    EXPECT_EQ(result, nullptr);
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }
 
-TEST_F(Components, TheObjectOwnsAReferenceOfItsOwnDeletedOnceOnTheLastRelease) {
-    UINT64 mine = 0;
-    ASSERT_EQ(bridge()->NewGlobalRef(New("javax/swing/JLabel"), &mine), S_OK);
-    com_ptr<IDispatch> object;
-    ASSERT_EQ(bridge()->MakeJComponentFromHandle(mine, object.put()), S_OK);
-    com_ptr<IJObject> jobject = object.try_query<IJObject>();
-    com_ptr<IDispatch> jvm;
-    UINT64 own = 0;
-    ASSERT_EQ(jobject->GetJvmAndHandle(jvm.put(), &own), S_OK);
-    EXPECT_EQ(static_cast<void*>(jvm.get()), static_cast<void*>(bridge()));
-    EXPECT_NE(own, mine);
-    EXPECT_TRUE(StandsFor(object.get(), mine));
-    EXPECT_EQ(bridge()->DeleteJavaObject(mine), S_OK);  // the caller's handle stays the caller's
-    unique_bstr name;
-    EXPECT_EQ(jobject->GetClass(name.put()), S_OK);
-    EXPECT_EQ(name.view(), L"javax.swing.JLabel");
-    jvm.reset();
-    jobject.reset();
-    const long long deletedBefore = GlobalRefsDeleted();
-    object.reset();
-    EXPECT_EQ(GlobalRefsDeleted() - deletedBefore, 1);
-    EXPECT_EQ(LiveGlobalRefs(), 0);
-
-    IDispatch* result = reinterpret_cast<IDispatch*>(1);
-    EXPECT_EQ(bridge()->MakeJComponentFromHandle(0, &result), E_INVALIDARG);
-    EXPECT_EQ(bridge()->MakeJComponentFromHandle(New("java/awt/Button"), nullptr), E_INVALIDARG);
-    const UINT64 button = New("java/awt/Button");
-    ASSERT_EQ(MvJniProxy_FailNext("NewGlobalRef", 1), 1);
-    EXPECT_EQ(bridge()->MakeJComponentFromHandle(button, &result), E_FAIL);
-    EXPECT_EQ(result, nullptr);
-    EXPECT_EQ(LiveGlobalRefs(), 0);
-}
-
-TEST_F(Components, AttributesByNameWithoutRegardToCase) {
-    const UINT64 frame = NewWindow("java/awt/Frame", 0, 0, 200, 100), field = New("java/awt/TextField");
-    Place(frame, field, 10, 30, 80, 20);
+TEST_F(Components, AttributesByNameWithoutRegardToCaseAndBoundsRelativeToTheParent) {
+    const UINT64 frame = TrackWindow(New("java/awt/Frame", "(Ljava/lang/String;)V", {Ref(nullptr)}));
+    const UINT64 panel = NewPanel("javax/swing/JPanel", 40, 50, 300, 200), field = New("java/awt/TextField");
+    Place(frame, panel, 40, 50, 300, 200);
+    Place(panel, field, 12, 34, 100, 24);
     const UINT64 named = New("java/awt/TextField");
-    {
-        LocalFrame f(env(), 2);
-        CallVoid(named, "setName", "(Ljava/lang/String;)V", {Ref(env()->NewStringUTF("code"))});
-    }
-    ClearStringField(frame, "java/awt/Frame", "title");
+    LocalFrame f(env(), 2);
+    Call(named, "setName", "(Ljava/lang/String;)V", {Ref(env()->NewStringUTF("code"))});
     const UINT64 button = NewWithText("java/awt/Button", "OK"), label = NewWithText("javax/swing/JLabel", "User:");
     struct Row {
         UINT64 component;
@@ -149,107 +112,142 @@ TEST_F(Components, AttributesByNameWithoutRegardToCase) {
         else if (std::wstring(row.value) == L"*") EXPECT_TRUE(value);
         else EXPECT_EQ(value.view(), row.value);
     }
-    EXPECT_EQ(LiveGlobalRefs(), 0);
-}
-
-TEST_F(Components, BoundsAreRelativeToTheParentAndAFailedReadIsReported) {
-    const UINT64 panel = NewPanel("javax/swing/JPanel", 40, 50, 300, 200), field = New("javax/swing/JTextField");
-    Place(panel, field, 12, 34, 100, 24);
-    const auto component = Component<IJAwtComponent>(field);
     POINTL pos{};
     SIZE size{};
     VARIANT_BOOL ok = VARIANT_FALSE;
-    ASSERT_EQ(component->GetBounds(&pos, &size, &ok), S_OK);
+    ASSERT_EQ(Component<IJAwtComponent>(field)->GetBounds(&pos, &size, &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
     EXPECT_EQ((std::vector<LONG>{pos.x, pos.y, size.cx, size.cy}), (std::vector<LONG>{12, 34, 100, 24}));
-
-    DebugOutputCapture debug;
-    pos = {-5, -5};
-    ASSERT_EQ(MvJniProxy_FailNext("GetMethodID", 1), 1);
-    EXPECT_EQ(component->GetBounds(&pos, &size, &ok), S_FALSE);
-    EXPECT_EQ(ok, VARIANT_FALSE);
-    EXPECT_EQ(pos.x, -5) << "the outputs are not written";
-    EXPECT_EQ(debug.Messages(), Lines{"[CJAwtComponent::GetBounds] CallObjectMethod failed"});
-    EXPECT_EQ(component->GetBounds(nullptr, &size, &ok), E_INVALIDARG);
-    EXPECT_EQ(LiveGlobalRefs(), 1) << "only the component's own reference";
+    EXPECT_EQ(LiveGlobalRefs(), 0);
 }
 
-TEST_F(DrawingComponents, TextIsReadAndWrittenWhereThereIsAGetText) {
+TEST_F(DrawingComponents, TextIsReadAndWrittenWhereThereIsAGetTextAndClicksAreTheHooks) {
     const UINT64 field = NewWithText("javax/swing/JTextField", "before");
-    struct Row {
+    const struct {
         const char* name;
         UINT64 handle;
         VARIANT_BOOL isText, hasText;
         const wchar_t* text;
-    } rows[] = {{"JTextField", field, VARIANT_TRUE, VARIANT_TRUE, L"before"},
-                {"TextArea", New("java/awt/TextArea"), VARIANT_TRUE, VARIANT_TRUE, L""},
-                {"Panel", New("java/awt/Panel"), VARIANT_FALSE, VARIANT_FALSE, nullptr}};
-    const unique_bstr empty(::SysAllocString(L""));
-    for (const Row& row : rows) {
+    } texts[] = {{"JTextField", field, VARIANT_TRUE, VARIANT_TRUE, L"before"},
+                 {"TextArea", New("java/awt/TextArea"), VARIANT_TRUE, VARIANT_TRUE, L""},
+                 {"Panel", New("java/awt/Panel"), VARIANT_FALSE, VARIANT_FALSE, nullptr}};
+    for (const auto& row : texts) {
         SCOPED_TRACE(row.name);
         const auto component = Component<IJAwtComponent>(row.handle);
         VARIANT_BOOL flag = 7;
+        unique_bstr value;
         EXPECT_EQ(component->IsTextComponent(&flag), S_OK);
         EXPECT_EQ(flag, row.isText);
-        unique_bstr value;
         EXPECT_EQ(component->GetValue(value.put(), &flag), S_OK);
         EXPECT_EQ(flag, row.hasText);
-        if (row.text) EXPECT_EQ(value.view(), row.text);
-        else EXPECT_FALSE(value);
+        EXPECT_EQ(value ? std::wstring(value.view()) : L"<none>", row.text ? row.text : L"<none>");
         EXPECT_EQ(component->SetValue(nullptr, &flag), E_INVALIDARG);
-        EXPECT_EQ(component->SetValue(empty.get(), &flag), S_OK) << "an empty string clears the text";
+        EXPECT_EQ(component->SetValue(unique_bstr::copy_of(L"").get(), &flag), S_OK) << "an empty string clears the text";
         EXPECT_EQ(flag, row.hasText);
     }
-    EXPECT_EQ(CallText(field, "getText"), "");
-    EXPECT_EQ(LiveGlobalRefs(), 0);
-}
+    LocalFrame f(env(), 4);
+    EXPECT_EQ(Utf(env(), static_cast<jstring>(Call(field, "getText", "()Ljava/lang/String;").l)), "");
 
-TEST_F(DrawingComponents, DoClickMapsTheHooksAnswer) {
+    // DoClick answers what the hook answers, and fails without one.
     const UINT64 frame = NewWindow("javax/swing/JFrame", 300, 300, 200, 120);
     const UINT64 toggle = NewWithText("javax/swing/JToggleButton", "on"), off = NewWithText("javax/swing/JButton", "off");
     const UINT64 label = NewWithText("javax/swing/JLabel", "text"), hidden = NewWithText("javax/swing/JButton", "x");
-    CallVoid(off, "setEnabled", "(Z)V", {jvalue{}});
-    LocalFrame f(env(), 8);
-    jclass flowLayout = FindClass("java/awt/FlowLayout");
-    CallVoid(frame, "setLayout", "(Ljava/awt/LayoutManager;)V",
-             {Ref(env()->NewObject(flowLayout, MethodId(flowLayout, "<init>", "()V")))});
+    Call(off, "setEnabled", "(Z)V", {jvalue{}});
+    Call(frame, "setLayout", "(Ljava/awt/LayoutManager;)V", {Ref(NewDefault("java/awt/FlowLayout"))});
     for (UINT64 child : {toggle, off, label}) Place(frame, child, 0, 0, 60, 20);
-    CallVoid(frame, "setVisible", "(Z)V", {jvalue{JNI_TRUE}});
-    struct Row {
-        const char* name;
-        UINT64 handle;
-        HRESULT hr;
-    } rows[] = {{"toggle button", toggle, S_OK}, {"disabled", off, S_FALSE}, {"label", label, S_FALSE},
-                {"not shown", hidden, S_FALSE}};
-    for (const Row& row : rows) EXPECT_EQ(Component<IJAwtComponent>(row.handle)->DoClick(), row.hr) << row.name;
-    EXPECT_TRUE(CallFlag(toggle, "isSelected")) << "the click was performed";
+    Call(frame, "setVisible", "(Z)V", {jvalue{JNI_TRUE}});
+    const std::pair<const char*, UINT64> refused[] = {{"disabled", off}, {"label", label}, {"not shown", hidden}};
+    for (const auto& [name, handle] : refused) EXPECT_EQ(Component<IJAwtComponent>(handle)->DoClick(), S_FALSE) << name;
+    EXPECT_EQ(Component<IJAwtComponent>(toggle)->DoClick(), S_OK);
+    EXPECT_TRUE(Call(toggle, "isSelected", "()Z").z) << "the click was performed";
     SetHookInstalled(false);
     EXPECT_EQ(Component<IJAwtComponent>(toggle)->DoClick(), E_FAIL) << "no hook";
-    EXPECT_TRUE(CallFlag(toggle, "isSelected")) << "no second click";
-    EXPECT_EQ(LiveGlobalRefs(), 0) << "the hook's handle is deleted";
+    EXPECT_TRUE(Call(toggle, "isSelected", "()Z").z) << "no second click";
+    EXPECT_EQ(LiveGlobalRefs(), 0) << "the hook's handles are deleted";
 }
 
-TEST_F(Components, TheContainerIsANewObjectForTheParentAndNoneForATopLevelDialog) {
-    const UINT64 panel = NewPanel("javax/swing/JPanel", 0, 0, 100, 100), field = New("javax/swing/JTextField");
-    Place(panel, field, 1, 1, 10, 10);
+// The members that answer objects: one per Java object, in Java's order; none is an empty array or a null.
+TEST_F(Components, MembersAnswerAnObjectPerJavaObject) {
+    const UINT64 panel = NewPanel("java/awt/Panel", 100, 100, 300, 100), empty = NewPanel("javax/swing/JPanel", 0, 0, 9, 9);
+    const UINT64 field = New("javax/swing/JTextField"), button = New("java/awt/Button");
+    Place(panel, field, 10, 10, 50, 20);
+    Place(panel, button, 60, 10, 50, 20);
+    const UINT64 owner = NewWindow("java/awt/Frame", 0, 0, 300, 200), dialog = NewDialog(owner);
+    const UINT64 lone = NewWindow("javax/swing/JDialog", 0, 0, 10, 10);
     const auto component = Component<IJAwtComponent>(field);
+    const auto container = Component<IJAwtContainer>(panel);
+    const auto dialogObject = Component<IJAwtComponent>(dialog);
+    using Objects = std::vector<com_ptr<IDispatch>>;
+    const auto one = [](std::function<HRESULT(IDispatch**)> member) {
+        return [member](Objects& out) {
+            IDispatch* object = reinterpret_cast<IDispatch*>(1);
+            const HRESULT hr = member(&object);
+            EXPECT_NE(object, reinterpret_cast<IDispatch*>(1)) << "the out value is written";
+            if (object && object != reinterpret_cast<IDispatch*>(1)) out.emplace_back().attach(object);
+            return hr;
+        };
+    };
+    const auto many = [](std::function<HRESULT(SAFEARRAY**)> member) {
+        return [member](Objects& out) {
+            SAFEARRAY* array = nullptr;
+            const HRESULT hr = member(&array);
+            LONG lower = -1;
+            EXPECT_TRUE(array && ::SafeArrayGetDim(array) == 1 && SUCCEEDED(::SafeArrayGetLBound(array, 1, &lower)));
+            EXPECT_EQ(lower, 0);
+            out = TakeDispatchElements(array);
+            return hr;
+        };
+    };
+    struct Row {
+        const char* name;
+        std::function<HRESULT(Objects&)> call;
+        HRESULT hr;
+        std::vector<UINT64> expected;
+        bool windows, asWindow;  // the objects answer IJAwtWindow; they are handed out as IJAwtWindow
+    } rows[] = {
+        {"the parent", one([&](IDispatch** out) { return component->GetContainer(out); }), S_OK, {panel}, false, false},
+        {"an owned dialog's parent: its owner", one([&](IDispatch** out) { return dialogObject->GetContainer(out); }),
+         S_OK, {owner}, true, false},
+        {"the component at a point of the container's coordinates",
+         one([&](IDispatch** out) { return container->FindComponentAt({20, 15}, out); }), S_OK, {field}, false, false},
+        {"none outside", one([&](IDispatch** out) { return container->FindComponentAt({500, 500}, out); }), S_OK, {},
+         false, false},
+        {"no children", many([&](SAFEARRAY** out) { return Component<IJAwtContainer>(empty)->GetChildComponents(out); }),
+         S_OK, {}, false, false},
+        {"children", many([&](SAFEARRAY** out) { return container->GetChildComponents(out); }), S_OK, {field, button},
+         false, false},
+        {"no owned window", many([&](SAFEARRAY** out) { return Component<IJAwtWindow>(lone)->GetOwnedWindows(out); }),
+         S_OK, {}, true, true},
+        {"owned windows", many([&](SAFEARRAY** out) { return Component<IJAwtWindow>(owner)->GetOwnedWindows(out); }),
+         S_OK, {dialog}, true, true},
+        {"no top-level window", many([&](SAFEARRAY** out) { return bridge()->GetAllTopLevelComponents(out); }), S_OK,
+         {}, true, false},
+        {"top-level windows in the monitor's order", many([&](SAFEARRAY** out) {
+             ListTopLevel(lone), ListTopLevel(owner), ListTopLevel(dialog);
+             return bridge()->GetAllTopLevelComponents(out);
+         }), S_OK, {lone, owner, dialog}, true, false},
+        {"a listed dialog has no parent", one([&](IDispatch** out) { return dialogObject->GetContainer(out); }), S_OK,
+         {}, false, false},
+        {"no hook, no component at a point", one([&](IDispatch** out) {
+             return SetHookInstalled(false), container->FindComponentAt({20, 15}, out);
+         }), E_FAIL, {}, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Objects objects;
+        EXPECT_EQ(row.call(objects), row.hr);
+        ASSERT_EQ(objects.size(), row.expected.size());
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            EXPECT_TRUE(StandsFor(objects[i].get(), row.expected[i])) << i;
+            EXPECT_EQ(Answers(objects[i].get(), IID_IJAwtWindow), row.windows) << i;
+            EXPECT_TRUE(!row.asWindow || static_cast<void*>(objects[i].get()) == objects[i].try_query<IJAwtWindow>().get());
+        }
+    }
     com_ptr<IDispatch> first, second;
     ASSERT_EQ(component->GetContainer(first.put()), S_OK);
     ASSERT_EQ(component->GetContainer(second.put()), S_OK);
-    EXPECT_NE(first.get(), second.get());
-    EXPECT_TRUE(StandsFor(first.get(), panel) && first.try_query<IJAwtContainer>());
-    // An owned dialog's parent is its owner, unless the dialog is a listed top-level window.
-    const UINT64 owner = NewWindow("java/awt/Frame", 0, 0, 300, 200);
-    const UINT64 dialog = TrackWindow(New("java/awt/Dialog", "(Ljava/awt/Frame;)V", {Ref(ObjectOf(owner))}));
-    const auto dialogObject = Component<IJAwtComponent>(dialog);
-    com_ptr<IDispatch> parent;
-    ASSERT_EQ(dialogObject->GetContainer(parent.put()), S_OK);
-    EXPECT_TRUE(StandsFor(parent.get(), owner));
-    ListTopLevel(owner);
-    ListTopLevel(dialog);
-    EXPECT_EQ(dialogObject->GetContainer(parent.put()), S_OK);
-    EXPECT_FALSE(parent);
-    EXPECT_EQ(LiveGlobalRefs(), 4) << "only the references of the four objects still held";
+    EXPECT_NE(first.get(), second.get()) << "a new object per call";
+    EXPECT_EQ(LiveGlobalRefs(), 5) << "only the references of the five objects still held";
 }
 
 TEST_F(Components, RanksAreDenseAmongSiblingsFromOneAndAnOffsetOfMinus9999RanksZero) {
@@ -271,233 +269,108 @@ TEST_F(Components, RanksAreDenseAmongSiblingsFromOneAndAnOffsetOfMinus9999RanksZ
         LONG x = -2, y = -2;
         EXPECT_EQ(component->GetRelXPos(&x), S_OK);
         EXPECT_EQ(component->GetRelYPos(&y), S_OK);
-        EXPECT_EQ(x, row.column);
-        EXPECT_EQ(y, row.row);
+        EXPECT_EQ(std::make_pair(x, y), std::make_pair(row.column, row.row));
     }
     EXPECT_EQ(debug.Messages(), Lines(2 * std::size(rows), "[Same Object - Match]"));
-    // Without a parent there is no rank.
-    for (const auto& loose : {Component<IJAwtComponent>(NewWindow("java/awt/Frame", 0, 0, 10, 10)),
-                              Component<IJAwtComponent>(New("java/awt/Button"))}) {
+    for (const UINT64 loose : {NewWindow("java/awt/Frame", 0, 0, 10, 10), New("java/awt/Button")}) {
         LONG x = 5, y = 5;
-        EXPECT_EQ(loose->GetRelXPos(&x), E_FAIL);
-        EXPECT_EQ(loose->GetRelYPos(&y), E_FAIL);
-        EXPECT_EQ(x, -1);
-        EXPECT_EQ(y, -1);
-        EXPECT_EQ(loose->GetRelXPos(nullptr), E_INVALIDARG);
+        EXPECT_EQ(Component<IJAwtComponent>(loose)->GetRelXPos(&x), E_FAIL) << "no parent, no rank";
+        EXPECT_EQ(Component<IJAwtComponent>(loose)->GetRelYPos(&y), E_FAIL);
+        EXPECT_EQ(std::make_pair(x, y), std::make_pair(-1L, -1L));
     }
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }
 
-TEST_F(Components, ChildrenComeInJavaOrderAndTheComponentAtAPointNeedsTheHook) {
-    const UINT64 empty = NewPanel("javax/swing/JPanel", 0, 0, 10, 10);
-    unique_safearray children;
-    ASSERT_EQ(Component<IJAwtContainer>(empty)->GetChildComponents(children.put()), S_OK);
-    EXPECT_TRUE(Elements(children.release()).empty()) << "an empty array, not null";
-
-    const UINT64 panel = NewPanel("java/awt/Panel", 100, 100, 300, 100);
-    const UINT64 swingField = New("javax/swing/JTextField"), awtButton = New("java/awt/Button");
-    Place(panel, swingField, 10, 10, 50, 20);
-    Place(panel, awtButton, 60, 10, 50, 20);
-    const auto container = Component<IJAwtContainer>(panel);
-    ASSERT_EQ(container->GetChildComponents(children.put()), S_OK);
-    const auto elements = Elements(children.release());
-    ASSERT_EQ(elements.size(), 2u);
-    EXPECT_TRUE(StandsFor(elements[0].get(), swingField) && elements[0].try_query<IJAwtContainer>());
-    EXPECT_TRUE(StandsFor(elements[1].get(), awtButton) && !elements[1].try_query<IJAwtContainer>());
-
+// Both ways, a Java window and a native top-level window of this process match when their rectangles
+// are exactly the same.
+TEST_F(Components, JavaAndNativeWindowsMatchByExactlyTheSameRectangle) {
+    const NativeWindow native(20, 30, 200, 100), child(0, 0, 200, 100, native.get());
+    const NativeWindow offByOne[] = {{21, 30, 200, 100}, {20, 31, 200, 100}, {20, 30, 201, 100}, {20, 30, 200, 101}};
+    GetHWNDResultInfo info{};
     com_ptr<IDispatch> found;
-    EXPECT_EQ(container->FindComponentAt(POINTL{20, 15}, found.put()), S_OK);
-    EXPECT_TRUE(StandsFor(found.get(), swingField)) << "the point is in the container's coordinates";
-    EXPECT_EQ(container->FindComponentAt(POINTL{500, 500}, found.put()), S_OK);
+    const auto fromHwnd = [&](const NativeWindow& window, HRESULT hr, GetHWNDResultInfo expected) {
+        EXPECT_EQ(bridge()->GetComponentFromHwnd(window.value(), &info, found.put()), hr);
+        EXPECT_EQ(info, expected);
+    };
+    fromHwnd(native, S_OK, CannotMatch);  // no Java window to compare with
     EXPECT_FALSE(found);
-    SetHookInstalled(false);
-    EXPECT_EQ(container->FindComponentAt(POINTL{20, 15}, found.put()), E_FAIL);
+    const UINT64 other = NewWindow("java/awt/Frame", 20, 30, 200, 99), first = NewWindow("javax/swing/JFrame", 20, 30, 200, 100);
+    ListTopLevel(other);
+    fromHwnd(native, S_FALSE, NoMatch);
     EXPECT_FALSE(found);
-
-    DebugOutputCapture debug;
-    SAFEARRAY* none = reinterpret_cast<SAFEARRAY*>(1);
-    ASSERT_EQ(MvJniProxy_FailNext("GetMethodID", 1), 1);
-    EXPECT_EQ(container->GetChildComponents(&none), E_FAIL);
-    EXPECT_EQ(none, nullptr);
-    EXPECT_EQ(debug.Messages(), Lines{"[CJAwtComponent::GetChildComponents]\t failed to get the component count"});
-    EXPECT_EQ(container->GetChildComponents(nullptr), E_INVALIDARG);
-}
-
-TEST_F(Components, OwnedWindowsAreWindowObjects) {
-    const UINT64 frame = NewWindow("java/awt/Frame", 0, 0, 300, 200);
-    unique_safearray owned;
-    ASSERT_EQ(Component<IJAwtWindow>(frame)->GetOwnedWindows(owned.put()), S_OK);
-    EXPECT_TRUE(Elements(owned.release()).empty()) << "an empty array, not null";
-    const UINT64 dialog = TrackWindow(New("java/awt/Dialog", "(Ljava/awt/Frame;)V", {Ref(ObjectOf(frame))}));
-    ASSERT_EQ(Component<IJAwtWindow>(frame)->GetOwnedWindows(owned.put()), S_OK);
-    const auto elements = Elements(owned.release());
-    ASSERT_EQ(elements.size(), 1u);
-    EXPECT_TRUE(StandsFor(elements[0].get(), dialog));
-    EXPECT_EQ(static_cast<void*>(elements[0].get()), static_cast<void*>(elements[0].try_query<IJAwtWindow>().get()));
-}
-
-TEST_F(Components, GetHwndFindsTheNativeWindowWithExactlyTheSameRectangle) {
-    const auto window = Component<IJAwtWindow>(NewWindow("java/awt/Frame", 210, 120, 300, 200));
-    GetHWNDResultInfo info = ResultAmbiguous;
-    ULONG hwnd = 99;
-    const NativeWindow offByOne[] = {{211, 120, 300, 200}, {210, 121, 300, 200}, {210, 120, 301, 200},
-                                     {210, 120, 300, 201}};
-    EXPECT_EQ(window->GetHWND(&info, &hwnd), S_FALSE);
-    EXPECT_EQ(info, NoMatch);
-    EXPECT_EQ(hwnd, 0u);
-    const NativeWindow same(210, 120, 300, 200);
-    EXPECT_EQ(window->GetHWND(&info, &hwnd), S_OK);
-    EXPECT_EQ(info, ResultOK);
-    EXPECT_EQ(hwnd, same.value());
-    const NativeWindow twin(210, 120, 300, 200);
-    for (const NativeWindow* top : {&same, &twin, &same}) {
-        top->BringToTop();
-        EXPECT_EQ(window->GetHWND(&info, &hwnd), S_OK);
-        EXPECT_EQ(info, ResultAmbiguous);
-        EXPECT_EQ(hwnd, top->value()) << "the one higher in the Z order";
+    ListTopLevel(first);
+    fromHwnd(child, S_FALSE, NoMatch);  // only top-level windows
+    fromHwnd(native, S_OK, ResultOK);
+    EXPECT_TRUE(StandsFor(found.get(), first) && found.try_query<IJAwtWindow>());
+    ListTopLevel(NewWindow("java/awt/Frame", 20, 30, 200, 100));
+    {
+        DebugOutputCapture debug;
+        fromHwnd(native, S_OK, ResultAmbiguous);
+        EXPECT_TRUE(StandsFor(found.get(), first)) << "the first listed";
+        found.reset();
+        EXPECT_EQ(LiveGlobalRefs(), 0) << "the other windows' references are deleted";
+        const std::string ck = "[CMvJavaCpp::GetComponentFromHwnd] getTopLevelWindows Call CK";
+        EXPECT_EQ(debug.Messages(), (Lines{ck + "1", ck + "2", ck + "3"}));
     }
-    EXPECT_EQ(window->GetHWND(nullptr, &hwnd), E_INVALIDARG);
-
+    ULONG hwnd = 99;
+    EXPECT_EQ(Component<IJAwtWindow>(other)->GetHWND(&info, &hwnd), S_FALSE);
+    EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(NoMatch, 0ul));
+    const auto window = Component<IJAwtWindow>(first);
+    EXPECT_EQ(window->GetHWND(&info, &hwnd), S_OK);
+    EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(ResultOK, native.value())) << "none of those one pixel off";
+    const NativeWindow twin(20, 30, 200, 100);
+    for (const NativeWindow* top : {&native, &twin, &native}) {
+        ::SetWindowPos(top->get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        EXPECT_EQ(window->GetHWND(&info, &hwnd), S_OK);
+        EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(ResultAmbiguous, top->value())) << "the upper in Z order";
+    }
     // An owned dialog is no top-level window unless it is listed.
-    const UINT64 owner = NewWindow("java/awt/Frame", 0, 0, 300, 200);
-    const UINT64 dialog = TrackWindow(New("java/awt/Dialog", "(Ljava/awt/Frame;)V", {Ref(ObjectOf(owner))}));
-    CallVoid(dialog, "setBounds", "(IIII)V", {Int(30), Int(40), Int(120), Int(80)});
+    const UINT64 dialog = NewDialog(NewWindow("java/awt/Frame", 0, 0, 300, 200));
+    Call(dialog, "setBounds", "(IIII)V", {Int(30), Int(40), Int(120), Int(80)});
     const NativeWindow shown(30, 40, 120, 80);
     const auto dialogWindow = Component<IJAwtWindow>(dialog);
     EXPECT_EQ(dialogWindow->GetHWND(&info, &hwnd), S_FALSE);
-    EXPECT_EQ(info, NotATopLevelWindow);
-    EXPECT_EQ(hwnd, 0u);
+    EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(NotATopLevelWindow, 0ul));
     ListTopLevel(dialog);
     EXPECT_EQ(dialogWindow->GetHWND(&info, &hwnd), S_OK);
-    EXPECT_EQ(info, ResultOK);
-    EXPECT_EQ(hwnd, shown.value());
+    EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(ResultOK, shown.value()));
 }
 
-TEST_F(Components, TopLevelComponentsAreTheMonitorsWindowsInItsOrder) {
-    unique_safearray all;
-    ASSERT_EQ(bridge()->GetAllTopLevelComponents(all.put()), S_OK);
-    EXPECT_TRUE(Elements(all.release()).empty()) << "an empty array when no window is listed";
-    const UINT64 second = NewWindow("javax/swing/JFrame", 0, 0, 10, 10);
-    const UINT64 first = NewWindow("javax/swing/JDialog", 0, 0, 10, 10);
-    ListTopLevel(first);
-    ListTopLevel(second);
-    ASSERT_EQ(bridge()->GetAllTopLevelComponents(all.put()), S_OK);
-    const auto elements = Elements(all.release());
-    ASSERT_EQ(elements.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i)
-        EXPECT_TRUE(StandsFor(elements[i].get(), i == 0 ? first : second) && elements[i].try_query<IJAwtWindow>());
-    EXPECT_EQ(bridge()->GetAllTopLevelComponents(nullptr), E_INVALIDARG);
-}
+// This program's import of SafeArrayCreateVector, which the module's code linked into it calls through.
+extern "C" decltype(&::SafeArrayCreateVector) __imp_SafeArrayCreateVector;
 
-TEST_F(Components, ComponentFromHwndMatchesTopLevelWindowsByTheirRectangle) {
-    const NativeWindow native(20, 30, 200, 100), child(0, 0, 200, 100, native.get());
-    GetHWNDResultInfo info{};
-    com_ptr<IDispatch> found;
-    EXPECT_EQ(bridge()->GetComponentFromHwnd(native.value(), &info, found.put()), S_OK);
-    EXPECT_EQ(info, CannotMatch) << "no Java window to compare with";
-    EXPECT_FALSE(found);
-    ListTopLevel(NewWindow("java/awt/Frame", 20, 30, 200, 101));
-    EXPECT_EQ(bridge()->GetComponentFromHwnd(native.value(), &info, found.put()), S_FALSE);
-    EXPECT_EQ(info, NoMatch);
-    EXPECT_FALSE(found);
-
-    const UINT64 first = NewWindow("javax/swing/JFrame", 20, 30, 200, 100);
-    ListTopLevel(first);
-    EXPECT_EQ(bridge()->GetComponentFromHwnd(child.value(), &info, found.put()), S_FALSE) << "only top-level windows";
-    EXPECT_EQ(info, NoMatch);
-    EXPECT_EQ(bridge()->GetComponentFromHwnd(native.value(), &info, found.put()), S_OK);
-    EXPECT_EQ(info, ResultOK);
-    EXPECT_TRUE(StandsFor(found.get(), first) && found.try_query<IJAwtWindow>());
-
-    ListTopLevel(NewWindow("java/awt/Frame", 20, 30, 200, 100));
-    DebugOutputCapture debug;
-    EXPECT_EQ(bridge()->GetComponentFromHwnd(native.value(), &info, found.put()), S_OK);
-    EXPECT_EQ(info, ResultAmbiguous);
-    EXPECT_TRUE(StandsFor(found.get(), first)) << "the first listed";
-    found.reset();
-    EXPECT_EQ(LiveGlobalRefs(), 0) << "the other windows' references are deleted";
-    EXPECT_EQ(debug.Messages(), (Lines{"[CMvJavaCpp::GetComponentFromHwnd] getTopLevelWindows Call CK1",
-                                       "[CMvJavaCpp::GetComponentFromHwnd] getTopLevelWindows Call CK2",
-                                       "[CMvJavaCpp::GetComponentFromHwnd] getTopLevelWindows Call CK3"}));
-}
-
-TEST_F(Components, ComponentFromHwndRefusesBadArgumentsWithOneLogLineEach) {
-    logtest::LogSettingsScope log;
-    log.EnableLogInDirectory();
-    const NativeWindow native(0, 0, 10, 10);
-    GetHWNDResultInfo info{};
-    IDispatch* result = nullptr;
-    EXPECT_EQ(bridge()->GetComponentFromHwnd(0, &info, &result), E_INVALIDARG);
-    EXPECT_EQ(bridge()->GetComponentFromHwnd(native.value(), nullptr, &result), E_INVALIDARG);
-    EXPECT_EQ(bridge()->GetComponentFromHwnd(native.value(), &info, nullptr), E_INVALIDARG);
-    const DecodedLogFile file = ReadLogFile(log.PlainFile());
-    ASSERT_EQ(file.status, LogFileStatus::kOk);
-    std::vector<std::wstring> messages;
-    for (const std::wstring& line : SplitLogLines(file.text)) {
-        const auto parsed = logtest::ParseLine(line);
-        ASSERT_TRUE(parsed) << "malformed line";
-        EXPECT_EQ(parsed->level, 1u);
-        messages.push_back(parsed->message);
-    }
-    EXPECT_EQ(messages, std::vector<std::wstring>(3, L"[CMvJavaCpp::GetComponentFromHwnd]\tInvalid argument(s)"));
-}
-
-// While it lives, this program's import of SafeArrayCreateVector (the module's code is linked into
-// it) fails for arrays of `failing` elements, as the system fails an allocation, and creates the others.
-class FailingSafeArrays {
+// While it lives, that import fails for VT_DISPATCH arrays as the system fails an allocation.
+class FailingDispatchArrays {
 public:
-    explicit FailingSafeArrays(VARTYPE failing) {
-        s_failing = failing;
-        auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
-        const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-        for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); d->Name && !m_slot; ++d) {
-            if (::lstrcmpiA(reinterpret_cast<char*>(base + d->Name), "oleaut32.dll") != 0) continue;
-            auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-            for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); name->u1.AddressOfData; ++name, ++slot)
-                if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) &&
-                    std::string(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name) ==
-                        "SafeArrayCreateVector")
-                    m_slot = reinterpret_cast<Create*>(&slot->u1.Function);
-        }
-        EXPECT_NE(m_slot, nullptr) << "no import of SafeArrayCreateVector";
-        if (m_slot) s_real = Swap(&Failing);
-    }
-    ~FailingSafeArrays() { if (m_slot) Swap(s_real); }
-    FailingSafeArrays(const FailingSafeArrays&) = delete;
-    FailingSafeArrays& operator=(const FailingSafeArrays&) = delete;
+    FailingDispatchArrays() { s_real = Swap(&Failing); }
+    ~FailingDispatchArrays() { Swap(s_real); }
+    FailingDispatchArrays(const FailingDispatchArrays&) = delete;
+    FailingDispatchArrays& operator=(const FailingDispatchArrays&) = delete;
 
 private:
     using Create = decltype(&::SafeArrayCreateVector);
     static SAFEARRAY* WINAPI Failing(VARTYPE vt, LONG lower, ULONG count) {
-        return vt == s_failing ? nullptr : s_real(vt, lower, count);
+        return vt == VT_DISPATCH ? nullptr : s_real(vt, lower, count);
     }
-    Create Swap(Create function) {
+    static Create Swap(Create function) {
         DWORD protection = 0;
-        ::VirtualProtect(m_slot, sizeof(Create), PAGE_READWRITE, &protection);
-        const Create previous = std::exchange(*m_slot, function);
-        ::VirtualProtect(m_slot, sizeof(Create), protection, &protection);
+        ::VirtualProtect(&__imp_SafeArrayCreateVector, sizeof(Create), PAGE_READWRITE, &protection);
+        const Create previous = std::exchange(__imp_SafeArrayCreateVector, function);
+        ::VirtualProtect(&__imp_SafeArrayCreateVector, sizeof(Create), protection, &protection);
         return previous;
     }
-    static inline VARTYPE s_failing = VT_EMPTY;
     static inline Create s_real = nullptr;
-    Create* m_slot = nullptr;
 };
 
 // While it lives, FindClass on `env` fails for the two AWT base classes as the JVM fails a class it
 // cannot find (the module runs on the test thread's attachment, so it uses this env).
-class FailingAwtClassLookups {
-public:
+struct FailingAwtClassLookups {
     explicit FailingAwtClassLookups(JNIEnv* env) : m_env(env), m_saved(env->functions), m_table(*env->functions) {
         s_real = m_table.FindClass;
         m_table.FindClass = &FindClass;
         env->functions = &m_table;
     }
     ~FailingAwtClassLookups() { m_env->functions = m_saved; }
-    FailingAwtClassLookups(const FailingAwtClassLookups&) = delete;
-    FailingAwtClassLookups& operator=(const FailingAwtClassLookups&) = delete;
-
-private:
     static jclass JNICALL FindClass(JNIEnv* env, const char* name) {
         const bool awt = std::string(name) == "java/awt/Container" || std::string(name) == "java/awt/Component";
         return s_real(env, awt ? "mv/test/NoSuchClass" : name);
@@ -508,18 +381,28 @@ private:
     JNINativeInterface_ m_table;
 };
 
-TEST_F(Components, FailuresWriteTheirDebuggerLines) {
+// Refused arguments, and failures with the debugger lines they write (the log gets a line only for
+// GetComponentFromHwnd's refusals). An out value set to 1 beforehand must come back null.
+TEST_F(Components, RefusalsAndFailuresAnswerTheirResultsAndWriteTheirDebuggerLines) {
+    logtest::LogSettingsScope log;
+    log.EnableLogInDirectory();
     const UINT64 panel = NewPanel("javax/swing/JPanel", 0, 0, 100, 100), field = New("javax/swing/JTextField");
     Place(panel, field, 10, 10, 50, 20);
+    const UINT64 button = New("java/awt/Button");
     const auto container = Component<IJAwtContainer>(panel);
     const auto component = Component<IJAwtComponent>(field);
+    const auto window = Component<IJAwtWindow>(NewWindow("java/awt/Frame", 0, 0, 10, 10));
     ListTopLevel(NewWindow("java/awt/Frame", 0, 0, 10, 10));
     const NativeWindow native(5, 5, 50, 50);
-    com_ptr<IDispatch> found;
-    unique_safearray array;
+    IDispatch* object = nullptr;
+    SAFEARRAY* array = nullptr;
     GetHWNDResultInfo info{};
+    POINTL pos{-5, -5};
+    SIZE size{};
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ULONG hwnd = 0;
     const auto failNext = [](const char* function) { EXPECT_EQ(MvJniProxy_FailNext(function, 1), 1) << function; };
-    const auto topLevel = [&] { return bridge()->GetAllTopLevelComponents(array.put()); };
+    const auto topLevel = [&] { return bridge()->GetAllTopLevelComponents(&array); };
     const auto nullListed = [&](const char* change) {  // "add" or "remove" a null in the monitor's list
         LocalFrame frame(env(), 4);
         jclass monitor = FindClass("com/sun/java/accessibility/util/EventQueueMonitor");
@@ -527,48 +410,87 @@ TEST_F(Components, FailuresWriteTheirDebuggerLines) {
         env()->CallBooleanMethod(list, MethodId(env()->GetObjectClass(list), change, "(Ljava/lang/Object;)Z"), nullptr);
         EXPECT_TRUE(NoException()) << change;
     };
-    const std::string hwnd = "[CMvJavaCpp::GetComponentFromHwnd] ";
+    const std::string hwndLine = "[CMvJavaCpp::GetComponentFromHwnd] ", ck = hwndLine + "getTopLevelWindows Call CK";
     struct Row {
-        const char* name;                // the failure
-        std::function<HRESULT()> call;   // provokes it and makes the call
+        const char* name;               // the failure
+        char out;                       // the out value that must come back null: 'o'bject, 'a'rray or none
+        std::function<HRESULT()> call;  // provokes it and makes the call
         HRESULT hr;
         Lines lines;
     } rows[] = {
-        {"the hook's clickComponent is not found", [&] { return failNext("GetStaticMethodID"), component->DoClick(); },
-         S_FALSE, {"[CMvJavaCpp::CallStaticIntMethod] failed to get the method id", "calling static member clickComponent failed"}},
-        {"the hook's GenFindComponentAt is not found",
-         [&] { return failNext("GetStaticMethodID"), container->FindComponentAt({15, 15}, found.put()); }, S_OK,
+        {"no handle", 0, [&] { return bridge()->MakeJComponentFromHandle(0, &object); }, E_INVALIDARG, {}},
+        {"no out", 0, [&] { return bridge()->MakeJComponentFromHandle(button, nullptr); }, E_INVALIDARG, {}},
+        {"no bounds out", 0, [&] { return component->GetBounds(nullptr, &size, &ok); }, E_INVALIDARG, {}},
+        {"no rank out", 0, [&] { return component->GetRelXPos(nullptr); }, E_INVALIDARG, {}},
+        {"no children out", 0, [&] { return container->GetChildComponents(nullptr); }, E_INVALIDARG, {}},
+        {"no match info out", 0, [&] { return window->GetHWND(nullptr, &hwnd); }, E_INVALIDARG, {}},
+        {"no top-level out", 0, [&] { return bridge()->GetAllTopLevelComponents(nullptr); }, E_INVALIDARG, {}},
+        {"no window", 0, [&] { return bridge()->GetComponentFromHwnd(0, &info, &object); }, E_INVALIDARG, {}},
+        {"no info out", 0, [&] { return bridge()->GetComponentFromHwnd(native.value(), nullptr, &object); },
+         E_INVALIDARG, {}},
+        {"no window out", 0, [&] { return bridge()->GetComponentFromHwnd(native.value(), &info, nullptr); },
+         E_INVALIDARG, {}},
+        {"a string is no component", 'o',
+         [&] { return bridge()->MakeJComponentFromHandle(NewWithText("java/lang/String", "text"), &object); }, S_FALSE, {}},
+        {"NewGlobalRef refused", 'o',
+         [&] { return failNext("NewGlobalRef"), bridge()->MakeJComponentFromHandle(button, &object); }, E_FAIL, {}},
+        {"the bounds cannot be read", 0, [&] {
+             failNext("GetMethodID");
+             const HRESULT hr = component->GetBounds(&pos, &size, &ok);
+             return pos.x == -5 && ok == VARIANT_FALSE ? hr : E_UNEXPECTED;  // the outputs are not written
+         }, S_FALSE, {"[CJAwtComponent::GetBounds] CallObjectMethod failed"}},
+        {"the child count cannot be read", 'a',
+         [&] { return failNext("GetMethodID"), container->GetChildComponents(&array); }, E_FAIL,
+         {"[CJAwtComponent::GetChildComponents]\t failed to get the component count"}},
+        {"the hook's clickComponent is not found", 0,
+         [&] { return failNext("GetStaticMethodID"), component->DoClick(); }, S_FALSE,
+         {"[CMvJavaCpp::CallStaticIntMethod] failed to get the method id", "calling static member clickComponent failed"}},
+        {"the hook's GenFindComponentAt is not found", 'o',
+         [&] { return failNext("GetStaticMethodID"), container->FindComponentAt({15, 15}, &object); }, S_OK,
          {"calling static member GenFindComponentAt failed"}},
-        {"the hit fails the component class tests",
-         [&] { FailingAwtClassLookups lookups(env()); return container->FindComponentAt({15, 15}, found.put()); }, S_OK,
+        {"the hit fails the component class tests", 'o',
+         [&] { FailingAwtClassLookups lookups(env()); return container->FindComponentAt({15, 15}, &object); }, S_OK,
          {"[CJAwtComponent::FindComponentAt] returned object is not a component"}},
-        {"the EventQueueMonitor class is not found", [&] { return failNext("FindClass"), topLevel(); }, E_FAIL,
-         {hwnd + "failed to create new EventQueuwMonitor object"}},
-        {"its getTopLevelWindows is not found", [&] { return failNext("GetStaticMethodID"), topLevel(); }, E_FAIL,
-         {hwnd + "getTopLevelWindows Call failed"}},
-        {"the top-level list holds a null", [&] {
+        {"the EventQueueMonitor class is not found", 'a', [&] { return failNext("FindClass"), topLevel(); }, E_FAIL,
+         {hwndLine + "failed to create new EventQueuwMonitor object"}},
+        {"its getTopLevelWindows is not found", 'a', [&] { return failNext("GetStaticMethodID"), topLevel(); }, E_FAIL,
+         {hwndLine + "getTopLevelWindows Call failed"}},
+        {"the top-level list holds a null", 'a', [&] {
              nullListed("add");
              const HRESULT hr = topLevel();
              return nullListed("remove"), hr;
-         }, E_FAIL, {hwnd + "getTopLevelWindows Call CK1", hwnd + "failed to get the array object"}},
-        {"the list fails behind a native window",
-         [&] { return failNext("FindClass"), bridge()->GetComponentFromHwnd(native.value(), &info, found.put()); },
-         E_FAIL, {hwnd + "failed to create new EventQueuwMonitor object", hwnd + "getting top level components failed"}},
-        {"no array for the children", [&] { FailingSafeArrays fail(VT_DISPATCH); return container->GetChildComponents(array.put()); },
-         E_OUTOFMEMORY, {"[CJAwtComponent::GetChildComponents]\t allocating safe array failed"}},
-        {"no array for the top-level windows", [&] { FailingSafeArrays fail(VT_DISPATCH); return topLevel(); },
-         E_OUTOFMEMORY, {hwnd + "getTopLevelWindows Call CK1", hwnd + "getTopLevelWindows Call CK2",
-                         hwnd + "getTopLevelWindows Call CK3", "[CMvJavaCpp::GetAllTopLevelComponents]\t allocating safe array failed"}},
+         }, E_FAIL, {ck + "1", hwndLine + "failed to get the array object"}},
+        {"the list fails behind a native window", 'o',
+         [&] { return failNext("FindClass"), bridge()->GetComponentFromHwnd(native.value(), &info, &object); },
+         E_FAIL, {hwndLine + "failed to create new EventQueuwMonitor object", hwndLine + "getting top level components failed"}},
+        {"no array for the children", 'a',
+         [&] { FailingDispatchArrays fail; return container->GetChildComponents(&array); }, E_OUTOFMEMORY,
+         {"[CJAwtComponent::GetChildComponents]\t allocating safe array failed"}},
+        {"no array for the top-level windows", 'a', [&] { FailingDispatchArrays fail; return topLevel(); },
+         E_OUTOFMEMORY, {ck + "1", ck + "2", ck + "3", "[CMvJavaCpp::GetAllTopLevelComponents]\t allocating safe array failed"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        object = reinterpret_cast<IDispatch*>(1);
+        array = reinterpret_cast<SAFEARRAY*>(1);
         DebugOutputCapture debug;
         EXPECT_EQ(row.call(), row.hr);
         EXPECT_EQ(debug.Messages(), row.lines);
-        EXPECT_FALSE(found || array) << "no result";
+        EXPECT_TRUE(row.out != 'o' || !object);
+        EXPECT_TRUE(row.out != 'a' || !array);
         MvJniProxy_ClearFaults();
     }
-    EXPECT_EQ(LiveGlobalRefs(), 2) << "only the two objects' own references";
+    EXPECT_EQ(LiveGlobalRefs(), 3) << "only the three objects' own references";
+    const DecodedLogFile file = ReadLogFile(log.PlainFile());
+    ASSERT_EQ(file.status, LogFileStatus::kOk);
+    std::vector<std::wstring> messages;
+    for (const std::wstring& line : SplitLogLines(file.text)) {
+        const auto parsed = logtest::ParseLine(line);
+        ASSERT_TRUE(parsed) << "malformed line";
+        EXPECT_EQ(parsed->level, 1u);
+        messages.push_back(parsed->message);
+    }
+    EXPECT_EQ(messages, std::vector<std::wstring>(3, L"[CMvJavaCpp::GetComponentFromHwnd]\tInvalid argument(s)"));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "host_process.h"
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "common/win/command_line.h"
@@ -47,9 +49,7 @@ HostProcess::HostProcess(const HostSettings& settings) {
         wchar_t folder[MAX_PATH], file[MAX_PATH];
         if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"jvm", 0, file)) return;
         m_jvmOutputFile = file;
-        const std::string unixPath = UnixPathOf(m_jvmOutputFile);
-        if (unixPath.empty()) return;
-        add(L"--jvm-output", unixPath);
+        add(L"--jvm-output", UnixPathOf(m_jvmOutputFile));  // Wine maps every path of its drives
     }
 
     STARTUPINFOW startup{};
@@ -83,9 +83,7 @@ int HostProcess::Stop() {
         ::WaitForSingleObject(m_process.get(), 10000);
         return -1;
     }
-    for (std::string rest; ReadLine(rest, 1000);) {}
-    ::GetExitCodeProcess(m_process.get(), &code);
-    return static_cast<int>(code);
+    return ::GetExitCodeProcess(m_process.get(), &code) ? static_cast<int>(code) : -1;
 }
 
 long long HostProcess::LiveReferences() {
@@ -114,15 +112,8 @@ std::vector<std::string> HostProcess::CommandLines(const std::string& command, c
 }
 
 std::string HostProcess::JvmOutput() const {
-    std::string text;
-    unique_hfile file(m_jvmOutputFile.empty() ? INVALID_HANDLE_VALUE
-                                              : ::CreateFileW(m_jvmOutputFile.c_str(), GENERIC_READ,
-                                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    char buffer[65536];
-    DWORD n = 0;
-    while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
-    return text;
+    std::ifstream file(std::filesystem::path(m_jvmOutputFile), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 bool HostProcess::WaitForJvmOutput(const std::string& text, DWORD timeoutMs) {
@@ -163,8 +154,8 @@ std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput) 
         std::string frame;  // as the JVM prints it: "\tat sun.font.X.m(java.desktop@17.0.15/Native Method)"
         for (std::size_t j = i + 1; j < lines.size() && frame.empty() && !IsWarning(lines[j]); ++j)
             if (lines[j].rfind("\tat ", 0) == 0) frame = lines[j];
-        const bool jdkNative = frame.find("/Native Method)") != std::string::npos && frame.find('@') != std::string::npos;
-        if (!jdkNative) warnings.push_back(lines[i] + (frame.empty() ? "" : "\n" + frame));
+        if (frame.find("/Native Method)") == std::string::npos || frame.find('@') == std::string::npos)
+            warnings.push_back(lines[i] + (frame.empty() ? "" : "\n" + frame));
     }
     return warnings;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A Java-process host (mvjava-host) started by a test: a JVM with the test's class path and
-// options, the main object created through COM, saved and published. The test talks to it by
-// command lines (window, child, close, mirror, refs, stop) and stops it when destroyed.
+// options, the main object published. The test talks to it by command lines (window, child, close,
+// mirror, refs, stop) and stops it when destroyed.
 
 #include <windows.h>
 
@@ -29,13 +29,12 @@ struct HostSettings {
 
 class HostProcess {
 public:
-    // Starts the host and waits until it reports the object published (or fails).
     explicit HostProcess(const HostSettings& settings = {});
     ~HostProcess();
     HostProcess(const HostProcess&) = delete;
     HostProcess& operator=(const HostProcess&) = delete;
 
-    bool ready() const { return m_pid != 0; }
+    bool ready() const { return m_pid != 0; }  // the object was published
     DWORD pid() const { return m_pid; }
     const std::string& output() const { return m_output; }  // printed and not read yet
     int Stop();  // withdraws and exits; the exit code, or -1 when it had to be killed
@@ -68,8 +67,7 @@ std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput);
 // The native windows named by the "mirror HWND X Y W H" lines of the host's answer to "mirror".
 std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines);
 
-// The main object that process `pid` published, found through the built module's GetJVMFromPid.
-// A new proxy each call; null when nothing answers for `pid`.
+// The main object that process `pid` published (the built module's GetJVMFromPid): a new proxy.
 com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid);
 
 // Registers the built module (classes and type library) for the life of the object.

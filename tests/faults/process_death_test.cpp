@@ -2,35 +2,29 @@
 // has gone stops the host, as a dead JVM ends a Java process), the Java process, a client holding
 // objects. Every call that could hang runs on a worker thread with a time limit.
 
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
-#include <memory>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "awt_host.h"
 #include "child_process.h"
-#include "components.h"
-#include "environment_number.h"
 #include "robustness.h"
-#include "variant_values.h"
 
 namespace mv::test {
 namespace {
 
 constexpr DWORD kCallLimitMs = 60000, kEndLimitMs = 30000;
+constexpr unsigned long kHeldHandles = 40;
 
 // A call on a worker thread of the multithreaded apartment. One that never returns leaves its
 // thread behind, holding only what the call captured (by value).
 struct Guarded {
     explicit Guarded(std::function<HRESULT()> call) {
         std::thread([s = state, call] {
-            ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            const Mta com;
             s->hr = call();
-            ::CoUninitialize();
             ::SetEvent(s->done.get());
         }).detach();
     }
@@ -57,11 +51,8 @@ void KillLinux(unsigned pid) {
 }
 bool LinuxEnded(unsigned pid, DWORD ms) {
     for (const ULONGLONG end = ::GetTickCount64() + ms;; ::Sleep(50)) {
-        unique_hfile f(::CreateFileW((L"Z:\\proc\\" + std::to_wstring(pid) + L"\\stat").c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-        char stat[512] = {};
-        DWORD read = 0;
-        const std::string text = f && ::ReadFile(f.get(), stat, sizeof stat - 1, &read, nullptr) ? std::string(stat, read) : "";
+        std::ifstream stat("Z:\\proc\\" + std::to_string(pid) + "\\stat");
+        const std::string text{std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>()};
         const std::size_t close = text.rfind(')');  // "pid (name) S ...": the state follows the name
         if (close == std::string::npos || close + 2 >= text.size() || std::strchr("ZXx", text[close + 2])) return true;
         if (::GetTickCount64() > end) return false;
@@ -70,10 +61,10 @@ bool LinuxEnded(unsigned pid, DWORD ms) {
 
 // What COM answers a call whose server has gone; which one depends on where in the call it went.
 bool RpcFailure(HRESULT hr) {
-    for (HRESULT gone : {RPC_E_DISCONNECTED, RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
-                         HRESULT_FROM_WIN32(RPC_S_CALL_FAILED), HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE), CO_E_OBJNOTCONNECTED})
-        if (hr == gone) return true;
-    return false;
+    const HRESULT gone[] = {RPC_E_DISCONNECTED, RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, CO_E_OBJNOTCONNECTED,
+                            HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), HRESULT_FROM_WIN32(RPC_S_CALL_FAILED),
+                            HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE)};
+    return std::find(std::begin(gone), std::end(gone), hr) != std::end(gone);
 }
 
 com_ptr<IMvJavaCpp> Find(DWORD pid) {
@@ -105,21 +96,10 @@ struct Host {
             unique_variant args;
             MakeArgumentArray(args, {ArgI4(value)});
             LONG out = 0;
-            const HRESULT hr = jvm->CallStaticIntMethod(echo, Bstr(L"echoInt").get(), Bstr(L"(I)I").get(), args.get(), &out);
+            const HRESULT hr =
+                jvm->CallStaticIntMethod(echo, Bstr(L"echoInt").get(), Bstr(L"(I)I").get(), args.get(), &out);
             return hr == S_OK && out != value ? E_UNEXPECTED : hr;
         });
-    }
-    // Rendezvous.meet(240 s), which nobody meets, left waiting in the JVM.
-    Guarded Blocked() const {
-        Guarded meet([jvm = jvm, rendezvous = rendezvous] {
-            unique_variant args;
-            MakeArgumentArray(args, {ArgI8(240000)});
-            VARIANT_BOOL met = 0;
-            return jvm->CallStaticBooleanMethod(rendezvous, Bstr(L"meet").get(), Bstr(L"(J)Z").get(), args.get(), &met);
-        });
-        ::Sleep(2000);
-        EXPECT_FALSE(meet.Wait(0)) << "meet returned early";
-        return meet;
     }
 };
 
@@ -128,61 +108,59 @@ void ExpectUnpublished(DWORD pid) {
     auto object = std::make_shared<com_ptr<IDispatch>>();
     EXPECT_EQ(Within([object, pid] {
         com_ptr<IJvmFinder> finder;
-        const HRESULT hr = ::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void());
+        const HRESULT hr = ::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder,
+                                              finder.put_void());
         return FAILED(hr) ? hr : finder->GetJvmFromProcess(pid, object->put());
     }), S_FALSE);
     EXPECT_FALSE(*object);
 }
 
+// The host ended: a later call through its proxy fails with an RPC failure, neither lookup finds
+// it, and a host started afterwards is found by its pid and works.
+void ExpectGoneAndReplaced(Host& dead) {
+    ASSERT_EQ(::WaitForSingleObject(dead.handle.get(), kEndLimitMs), WAIT_OBJECT_0) << "the host still runs";
+    if (dead.jvm) {  // no proxy is left after a clean stop
+        const HRESULT later = dead.Echo(5);
+        std::printf("robustness: a later call through the dead host's proxy answered %s\n", Hex(later).c_str());
+        EXPECT_TRUE(RpcFailure(later)) << std::hex << later;
+    }
+    ExpectUnpublished(dead.process->pid());
+    Host next;
+    ASSERT_NO_FATAL_FAILURE(next.Start());
+    EXPECT_EQ(next.Echo(-77), S_OK);
+    ExpectUnpublished(dead.process->pid());
+    EXPECT_EQ(next.jvm->DeleteJavaObject(next.echo), S_OK);
+    EXPECT_EQ(next.jvm->DeleteJavaObject(next.rendezvous), S_OK);
+    EXPECT_EQ(next.process->LiveReferences(), 0);
+    next.jvm.reset();
+    EXPECT_EQ(next.process->Stop(), 0);
+}
+
 class ProcessDeath : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        s_registration = new ModuleRegistration;
-    }
-    static void TearDownTestSuite() {
-        delete s_registration;
-        ::CoUninitialize();
-    }
-    void SetUp() override { ASSERT_EQ(s_registration->result(), S_OK); }
-
-    // The host ended: a later call through its proxy fails with an RPC failure, neither lookup
-    // finds it, and a host started afterwards is found by its pid and works.
-    static void ExpectGoneAndReplaced(Host& dead) {
-        ASSERT_EQ(::WaitForSingleObject(dead.handle.get(), kEndLimitMs), WAIT_OBJECT_0) << "the host still runs";
-        if (dead.jvm) {  // no proxy is left after a clean stop
-            const HRESULT later = dead.Echo(5);
-            std::printf("robustness: a later call through the dead host's proxy answered 0x%08lX\n", static_cast<unsigned long>(later));
-            EXPECT_TRUE(RpcFailure(later)) << std::hex << later;
-        }
-        ExpectUnpublished(dead.process->pid());
-        Host next;
-        ASSERT_NO_FATAL_FAILURE(next.Start());
-        EXPECT_EQ(next.Echo(-77), S_OK);
-        ExpectUnpublished(dead.process->pid());
-        EXPECT_EQ(next.jvm->DeleteJavaObject(next.echo), S_OK);
-        EXPECT_EQ(next.jvm->DeleteJavaObject(next.rendezvous), S_OK);
-        EXPECT_EQ(next.process->LiveReferences(), 0);
-        next.jvm.reset();
-        EXPECT_EQ(next.process->Stop(), 0);
-    }
-    static ModuleRegistration* s_registration;
+    void SetUp() override { ASSERT_EQ(Registered().result(), S_OK); }
 };
-ModuleRegistration* ProcessDeath::s_registration;
 
-// A call blocked in Java ends with an RPC failure when its JVM is killed (the host ends with it)
-// or its host is terminated (its JVM ends with it).
+// A call blocked in Java (Rendezvous.meet, which nobody meets) ends with an RPC failure when its
+// JVM is killed (the host ends with it) or its host is terminated (its JVM ends with it).
 TEST_F(ProcessDeath, ACallInProgressEndsWithAnRpcFailureWhenTheJvmOrTheHostDies) {
     for (const bool killJvm : {true, false}) {
         SCOPED_TRACE(killJvm ? "JVM killed" : "host terminated");
         Host host;
         ASSERT_NO_FATAL_FAILURE(host.Start());
-        Guarded meet = host.Blocked();
+        Guarded meet([jvm = host.jvm, rendezvous = host.rendezvous] {
+            unique_variant args;
+            MakeArgumentArray(args, {ArgI8(240000)});
+            VARIANT_BOOL met = 0;
+            return jvm->CallStaticBooleanMethod(rendezvous, Bstr(L"meet").get(), Bstr(L"(J)Z").get(), args.get(), &met);
+        });
+        ::Sleep(2000);
+        ASSERT_FALSE(meet.Wait(0)) << "meet returned early";
         if (killJvm) KillLinux(host.server);
         else ASSERT_TRUE(::TerminateProcess(host.handle.get(), 99));
         ASSERT_TRUE(meet.Wait(kCallLimitMs)) << "the blocked call did not return";
-        std::printf("robustness: a call blocked in Java when the %s answered 0x%08lX\n", killJvm ? "JVM was killed" : "host was terminated",
-                    static_cast<unsigned long>(meet.state->hr));
+        std::printf("robustness: a call blocked in Java when the %s answered %s\n",
+                    killJvm ? "JVM was killed" : "host was terminated", Hex(meet.state->hr).c_str());
         EXPECT_TRUE(RpcFailure(meet.state->hr)) << std::hex << meet.state->hr;
         EXPECT_TRUE(LinuxEnded(host.server, kEndLimitMs)) << "the JVM outlived its process";
         ExpectGoneAndReplaced(host);
@@ -205,59 +183,55 @@ TEST_F(ProcessDeath, JvmKilledBetweenCallsFailsLaterCallsWithoutEndingTheHost) {
     ExpectGoneAndReplaced(host);
 }
 
-// A client dies holding component objects and MV_FAULTS_CLIENT_HANDLES handles (default 40): the
-// host serves another client at once. Under Wine a dead client's stubs are not run down: its
-// references stay in the host while it lives (watched for MV_FAULTS_RELEASE_WATCH_MS); Windows
-// releases them after missed pings.
+// A client dies holding component objects and 40 handles: the host serves another client at once.
+// Under Wine a dead client's stubs are not run down, so its references stay in the host while it
+// lives; Windows releases them after missed pings. Either way they go all together or not at all.
 TEST_F(ProcessDeath, HostServesOthersAfterAClientDiesHoldingObjects) {
     std::string problem;
     const std::unique_ptr<HostProcess> host = StartSampleAppsHost(300, problem);
     ASSERT_TRUE(host) << problem;
     ::SetEnvironmentVariableA("MV_FAULTS_HOST_PID", std::to_string(host->pid()).c_str());
-    const auto served = [&] {  // another client: windows, a string made, read and deleted
+    const auto served = [&] {  // another client: the windows listed, a string made and read back
         EXPECT_EQ(Within([jvm = PublishedJvmOf(host->pid())] {
             if (!jvm) return E_POINTER;
             Checker c(jvm.get());
-            In text = Text(L"still served");
-            text.object = c.Call("NewJavaString", text, S_OK).l;
-            c.Check(TopLevelWindows(jvm.get()).size() == 2 && c.Call("GetJavaString", text, S_OK).text.view() == text.text, "");
-            c.DropHandles();
-            return c.failures ? E_UNEXPECTED : S_OK;
+            const In text = Of(c.Call("NewJavaString", Text(L"served"), S_OK).l);
+            c.Check(c.Call("GetJavaString", text, S_OK).text.view() == L"served", "");
+            return c.failures || TopLevelWindows(jvm.get()).size() != 2 ? E_UNEXPECTED : S_OK;
         }), S_OK) << "the host no longer serves another client";
     };
     const long long level = host->LiveReferences();
     ChildProcess client("ProcessDeathChild.DISABLED_HoldsObjectsUntilKilled");
     ASSERT_TRUE(client.ReadUntil("holding done", 120000)) << client.output();
-    unsigned long components = 0, held = 0;
-    ASSERT_EQ(std::sscanf(client.output().c_str() + client.output().find("holding "), "holding %lu components %lu", &components, &held), 2);
+    unsigned long components = 0;
+    ASSERT_EQ(std::sscanf(client.output().c_str() + client.output().find("holding "), "holding %lu", &components), 1);
     const long long holding = host->LiveReferences();
-    EXPECT_EQ(holding - level, static_cast<long long>(components + held)) << "one reference per object and handle";
-    EXPECT_TRUE(held == EnvironmentNumber("MV_FAULTS_CLIENT_HANDLES", 40) && components >= 2) << client.output();
+    EXPECT_EQ(holding - level, static_cast<long long>(components + kHeldHandles)) << "one per object and handle";
+    EXPECT_GE(components, 2u) << client.output();
     client.Kill();
     served();
-    long long after = host->LiveReferences();
-    const ULONGLONG watchMs = EnvironmentNumber("MV_FAULTS_RELEASE_WATCH_MS", 20000), end = ::GetTickCount64() + watchMs;
-    while (after != level && ::GetTickCount64() < end) ::Sleep(500), after = host->LiveReferences();
-    std::printf("robustness: client death: refs %lld, held by the client %lld, %llu ms after its death %lld\n", level, holding, watchMs, after);
-    EXPECT_EQ(after, holding) << "the references of the dead client changed";
+    ::Sleep(5000);  // time for COM to run the dead client's objects down where it does
+    const long long after = host->LiveReferences();
+    std::printf("robustness: client death: refs %lld, held by the client %lld, 5 s after its death %lld\n", level,
+                holding, after);
+    EXPECT_TRUE(after == holding || after == level) << "the dead client's references changed in part: " << after;
     served();
     EXPECT_EQ(host->LiveReferences(), after) << "serving another client changed the count";
     host->Stop();
 }
 
 TEST(ProcessDeathChild, DISABLED_HoldsObjectsUntilKilled) {
-    ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const Mta com;
     const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(static_cast<DWORD>(EnvironmentNumber("MV_FAULTS_HOST_PID", 0)));
     ASSERT_TRUE(jvm);
     std::vector<Component> held = TopLevelWindows(jvm.get());
     ASSERT_FALSE(held.empty());
     for (const Component& child : ChildrenOf(held[0].get())) held.push_back(child);
-    const unsigned long handles = EnvironmentNumber("MV_FAULTS_CLIENT_HANDLES", 40);
-    for (unsigned long i = 0; i < handles; ++i) {
+    for (unsigned long i = 0; i < kHeldHandles; ++i) {
         UINT64 text = 0;
         ASSERT_EQ(jvm->NewJavaString(Bstr(L"held by a dying client").get(), &text), S_OK);
     }
-    std::printf("holding %lu components %lu handles\nholding done\n", static_cast<unsigned long>(held.size()), handles);
+    std::printf("holding %lu components\nholding done\n", static_cast<unsigned long>(held.size()));
     std::fflush(stdout);
     ::Sleep(INFINITE);
 }

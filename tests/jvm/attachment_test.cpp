@@ -1,14 +1,13 @@
-// The main object's Java operations against a real JVM: which threads it attaches and detaches,
-// when it takes the sibling library's environment, and the AWT event hook members with their log
-// lines, with the agent's listener class absent and present.
+// The main object's Java operations against a real JVM (with the agent's hook jar on its class
+// path): which threads it attaches and detaches, when it takes the sibling library's environment,
+// and the AWT event hook members with their log lines. A Java exception left pending fails a test
+// (JniTest).
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -26,6 +25,7 @@ using Lines = std::vector<std::wstring>;
 const std::wstring kAttachFailed = L"[CJavaVM::c'tor]\tCould not attach to JVM",
                    kAdd = L"[CMvJavaCpp::AddAWTEventListener]\t", kGet = L"[CMvJavaCpp::GetMorvaneAWTHook]\t";
 constexpr LONG kComponentEvents = 1;  // java.awt.AWTEvent.COMPONENT_EVENT_MASK
+constexpr const char* kListener = "com/morvane/MorvaneAWTEventListener";
 
 MvJniProxyCounters Counters() {
     MvJniProxyCounters c{};
@@ -36,13 +36,17 @@ MvJniProxyCounters Counters() {
 // A main object with the JVM saved and the log written to a directory of the test's own.
 class MainObject : public mv::test::JniTest {
 protected:
+    static void SetUpTestSuite() {
+        mv::test::JniServerSettings settings;
+        settings.classPath = {MV_HOOK_JAR};
+        StartServer(settings);
+    }
     void SetUp() override {
         JniTest::SetUp();
         ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-        ASSERT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, m_obj.put_void()), S_OK);
+        m_obj = New();
         ASSERT_EQ(m_obj->JavaSaveRunningJVM(Pid(), reinterpret_cast<UINT64>(vm())), S_OK);
         m_log.EnableLogInDirectory();
-        MvJavaJni_Reset();
         MvJniProxy_ResetCounters();
     }
     void TearDown() override {
@@ -51,32 +55,23 @@ protected:
         JniTest::TearDown();
     }
     static LONG Pid() { return static_cast<LONG>(::GetCurrentProcessId()); }
-    static mv::com_ptr<IMvJavaCpp> Unsaved() {
+    static mv::com_ptr<IMvJavaCpp> New() {  // no JVM saved
         mv::com_ptr<IMvJavaCpp> obj;
         EXPECT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, obj.put_void()), S_OK);
         return obj;
     }
-    // The messages of the level 1 lines written since the last call.
+    // The messages of the lines written since the last call; all must be of level 1.
     Lines NewLogMessages() {
-        Lines messages;
         const mv::DecodedLogFile file = mv::ReadLogFile(m_log.PlainFile());
         const Lines lines = file.status == mv::LogFileStatus::kOk ? mv::SplitLogLines(file.text) : Lines{};
-        for (std::size_t i = m_logRead; i < lines.size(); ++i) {
-            const auto parsed = logtest::ParseLine(lines[i]);
+        Lines messages;
+        for (; m_logRead < lines.size(); ++m_logRead) {
+            const auto parsed = logtest::ParseLine(lines[m_logRead]);
             EXPECT_TRUE(parsed && parsed->level == 1u) << "not a level 1 line";
-            messages.push_back(parsed ? parsed->message : lines[i]);
+            messages.push_back(parsed ? parsed->message : lines[m_logRead]);
         }
-        m_logRead = lines.size();
         return messages;
     }
-    // The hook members called once each: add's, remove's and get's answers and get's handle.
-    static std::tuple<HRESULT, HRESULT, HRESULT, UINT64> CallHookMembers(IMvJavaCpp* obj) {
-        UINT64 hook = 0;
-        const HRESULT add = obj->AddAWTEventListener(kComponentEvents), remove = obj->RemoveAWTEventListener(kComponentEvents);
-        const HRESULT get = obj->GetMorvaneAWTHook(&hook);
-        return {add, remove, get, hook};
-    }
-    static constexpr std::tuple<HRESULT, HRESULT, HRESULT, UINT64> kAllFailed{E_FAIL, E_FAIL, E_FAIL, 0};
 
     logtest::LogSettingsScope m_log;
     std::size_t m_logRead = 0;
@@ -119,8 +114,8 @@ TEST_F(Attachment, EachOperationAttachesAsTheJavaVersionAndTheThreadRequire) {
         MvJavaJni_Reset();
         MvJavaJni_SetJavaVersion(row.javaVersion);
         MvJavaJni_SetProvidesEnv(row.libraryEnv);
-        JNIEnv* env = nullptr;
-        if (row.ownerAttached) { ASSERT_EQ(vm()->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr), JNI_OK); }
+        void* env = nullptr;
+        if (row.ownerAttached) { ASSERT_EQ(vm()->AttachCurrentThread(&env, nullptr), JNI_OK); }
         for (int call = 1; call <= 2; ++call) {
             MvJniProxy_ResetCounters();
             LONG version = 0;
@@ -139,84 +134,41 @@ TEST_F(Attachment, EachOperationAttachesAsTheJavaVersionAndTheThreadRequire) {
     EXPECT_TRUE(NewLogMessages().empty());
 }
 
-TEST_F(Attachment, FailedAttachFailsTheOperationWithOneLogLine) {
+// A failed attach fails that operation only, with one line; without a usable saved JVM nothing
+// reaches Java and nothing is written.
+TEST_F(Attachment, FailedAttachOrNoUsableJvmFailsTheOperation) {
     ASSERT_EQ(MvJniProxy_FailNext("AttachCurrentThread", 1), 1);
     LONG version = 12345;
     EXPECT_EQ(m_obj->GetJVMVersion(&version), E_FAIL);
     EXPECT_EQ(version, 12345);
     EXPECT_EQ(Counters().detaches, 0);
-    EXPECT_EQ(m_obj->GetJVMVersion(&version), S_OK) << "the fault was for one attach";
     EXPECT_EQ(NewLogMessages(), Lines{kAttachFailed});
-}
-
-TEST_F(Attachment, WithoutAUsableSavedJvmNothingReachesJava) {
-    LONG version = 5;
-    EXPECT_EQ(Unsaved()->GetJVMVersion(&version), E_FAIL);
-    EXPECT_EQ(version, 5) << "nothing is written on failure";
+    EXPECT_EQ(m_obj->GetJVMVersion(&version), S_OK) << "the fault was for one attach";
     EXPECT_EQ(m_obj->GetJVMVersion(nullptr), E_POINTER);
-    // Saving for another process keeps the saved JVM; saving zero makes operations fail.
-    EXPECT_EQ(m_obj->JavaSaveRunningJVM(Pid() + 1, 0xDEAD0000ull), E_FAIL);
-    EXPECT_EQ(m_obj->GetJVMVersion(&version), S_OK);
-    MvJniProxy_ResetCounters();
+    EXPECT_EQ(m_obj->JavaSaveRunningJVM(Pid() + 1, 0xDEAD0000ull), E_FAIL) << "another process's JVM";
+    EXPECT_EQ(m_obj->GetJVMVersion(&version), S_OK) << "the saved JVM is kept";
     ASSERT_EQ(m_obj->JavaSaveRunningJVM(Pid(), 0), S_OK);
+    MvJniProxy_ResetCounters();
+    version = 5;
     EXPECT_EQ(m_obj->GetJVMVersion(&version), E_FAIL);
+    EXPECT_EQ(New()->GetJVMVersion(&version), E_FAIL);
+    EXPECT_EQ(version, 5) << "nothing is written on failure";
     EXPECT_EQ(Counters().calls, 0);
     EXPECT_EQ(Counters().attaches, 0);
     EXPECT_TRUE(NewLogMessages().empty());
 }
 
-TEST_F(Attachment, ThreadsAttachIndependently) {
-    constexpr int kThreads = 4, kCalls = 10;
-    std::atomic<int> ok{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < kCalls; ++i) {
-                LONG version = 0;
-                if (m_obj->GetJVMVersion(&version) == S_OK && version == m_jvmVersion) ++ok;
-            }
-        });
-    for (auto& t : threads) t.join();
-    EXPECT_EQ(ok.load(), kThreads * kCalls);
-    EXPECT_EQ(Counters().attaches, kThreads * kCalls);
-    EXPECT_EQ(Counters().detaches, kThreads * kCalls);
-}
-
-// The application was started without the agent's Java classes.
-class HookClassAbsent : public MainObject {};
-
-TEST_F(HookClassAbsent, EveryMemberFailsAndOnlyAddAndGetWriteALine) {
-    EXPECT_EQ(CallHookMembers(m_obj.get()), kAllFailed);
-    EXPECT_FALSE(env()->ExceptionCheck()) << "the failed class lookups are cleared";
-    EXPECT_EQ(NewLogMessages(), (Lines{kAdd + L"Unable to FindClass", kGet + L"Unable to FindClass."}));
-}
-
-TEST_F(HookClassAbsent, WithoutASavedJvmOrAnEnvironmentOnlyGetWritesALine) {
-    EXPECT_EQ(CallHookMembers(Unsaved().get()), kAllFailed);
-    EXPECT_EQ(Counters().calls, 0) << "nothing reached the JVM";
-    EXPECT_EQ(NewLogMessages(), Lines{kGet + L"Could not get Java VM"});
-    ASSERT_EQ(vm()->DetachCurrentThread(), JNI_OK);
-    ASSERT_EQ(MvJniProxy_FailNext("AttachCurrentThread", 3), 1);
-    EXPECT_EQ(CallHookMembers(m_obj.get()), kAllFailed);
-    MvJniProxy_ClearFaults();
-    EXPECT_EQ(NewLogMessages(), (Lines{kAttachFailed, kAttachFailed, kAttachFailed, kGet + L"Failed to get JNI pointer"}));
-}
-
-// The agent's classes are on the class path; a test installs the hook as the toolkit does (by
-// constructing the listener) and takes it away again afterwards.
-class HookClassPresent : public MainObject {
+// The hook is installed as the toolkit does it (by constructing the listener) and taken away again
+// after each test.
+class Hook : public MainObject {
 protected:
-    static constexpr const char* kListener = "com/morvane/MorvaneAWTEventListener";
-    static void SetUpTestSuite() {
-        mv::test::JniServerSettings settings;
-        settings.classPath = {MV_HOOK_JAR};
-        StartServer(settings);
-    }
     void TearDown() override {
-        if (m_hook) env()->DeleteLocalRef(m_hook);
-        jclass listener = FindClass(kListener);
-        env()->SetStaticObjectField(listener, App(listener), nullptr);
-        env()->DeleteLocalRef(listener);
+        if (m_hook) {
+            env()->DeleteLocalRef(m_hook);
+            jclass listener = FindClass(kListener);
+            env()->SetStaticObjectField(listener, App(listener), nullptr);
+            env()->DeleteLocalRef(listener);
+        }
         MainObject::TearDown();
     }
     jfieldID App(jclass listener) { return StaticFieldId(listener, "app", "Lcom/morvane/MorvaneAWTHook;"); }
@@ -227,18 +179,51 @@ protected:
         env()->DeleteLocalRef(cls);
         return mask;
     }
+    // Add's, remove's and get's answers and get's handle.
+    static std::tuple<HRESULT, HRESULT, HRESULT, UINT64> CallHookMembers(IMvJavaCpp* obj) {
+        UINT64 hook = 0;
+        const HRESULT add = obj->AddAWTEventListener(kComponentEvents);
+        const HRESULT remove = obj->RemoveAWTEventListener(kComponentEvents);
+        return {add, remove, obj->GetMorvaneAWTHook(&hook), hook};
+    }
     jobject m_hook = nullptr;
 };
 
-TEST_F(HookClassPresent, WhileTheHookIsNotInstalledAddAndGetFailWithTheirLines) {
-    EXPECT_EQ(CallHookMembers(m_obj.get()), kAllFailed);
-    EXPECT_EQ(NewLogMessages(), (Lines{kAdd + L"Unable to get eventListener object.", kGet + L"Unable to get hook object."}));
+// Remove never writes a line. A class lookup made to fail (for all three members) is what a
+// missing class gives; an attach made to fail leaves a member without an environment (the last row:
+// the thread stays detached).
+TEST_F(Hook, UntilItIsInstalledEveryMemberFailsWithItsLines) {
+    const struct {
+        const char* name;
+        bool saved;
+        std::string fault;
+        Lines lines;
+    } rows[] = {
+        {"the listener class absent", true, "FindClass",
+         {kAdd + L"Unable to FindClass", kGet + L"Unable to FindClass."}},
+        {"not installed", true, "",
+         {kAdd + L"Unable to get eventListener object.", kGet + L"Unable to get hook object."}},
+        {"no saved JVM", false, "", {kGet + L"Could not get Java VM"}},
+        {"no environment", true, "AttachCurrentThread",
+         {kAttachFailed, kAttachFailed, kAttachFailed, kGet + L"Failed to get JNI pointer"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.fault == "AttachCurrentThread") { ASSERT_EQ(vm()->DetachCurrentThread(), JNI_OK); }
+        if (!row.fault.empty()) { ASSERT_EQ(MvJniProxy_FailNext(row.fault.c_str(), 3), 1); }
+        MvJniProxy_ResetCounters();
+        const auto answers = CallHookMembers(row.saved ? m_obj.get() : New().get());
+        MvJniProxy_ClearFaults();
+        EXPECT_EQ(answers, std::make_tuple(E_FAIL, E_FAIL, E_FAIL, UINT64{0}));
+        if (!row.saved) { EXPECT_EQ(Counters().calls, 0) << "nothing reached the JVM"; }
+        EXPECT_EQ(NewLogMessages(), row.lines);
+    }
 }
 
-// With the hook installed the members work, or fail at the Java lookup made to fail with their
-// line; either way exceptions are cleared and the hook listens for nothing afterwards. Each hook
-// handle is a new global reference to the hook that the caller owns.
-TEST_F(HookClassPresent, InstalledHookMembersWorkOrFailAtTheirJavaLookup) {
+// The installed hook's members work, or fail at the Java lookup made to fail with their line;
+// either way the hook listens for nothing afterwards. Each hook handle is a new global reference
+// to the hook that the caller owns.
+TEST_F(Hook, InstalledItsMembersWorkOrFailAtTheirJavaLookup) {
     env()->DeleteLocalRef(NewDefault(kListener));
     jclass cls = FindClass(kListener);
     m_hook = env()->GetStaticObjectField(cls, App(cls));
@@ -270,20 +255,13 @@ TEST_F(HookClassPresent, InstalledHookMembersWorkOrFailAtTheirJavaLookup) {
             EXPECT_EQ(m_obj->DeleteJavaObject(hook), S_OK);
             EXPECT_EQ(mv::test::LiveGlobalReferences(), references);
         }
-        EXPECT_FALSE(env()->ExceptionCheck());
         EXPECT_EQ(ListenedMask(), 0);
         EXPECT_EQ(NewLogMessages(), row.lines);
     }
-    const struct {
-        bool add;
-        LONG events;
-        jlong mask;
-    } steps[] = {{true, kComponentEvents, 1}, {true, 4 /* focus */, 5}, {false, kComponentEvents, 4}, {false, 4, 0}};
-    for (const auto& step : steps) {
-        SCOPED_TRACE(testing::Message() << (step.add ? "add " : "remove ") << step.events);
-        EXPECT_EQ(step.add ? m_obj->AddAWTEventListener(step.events) : m_obj->RemoveAWTEventListener(step.events), S_OK);
-        EXPECT_EQ(ListenedMask(), step.mask);
-    }
+    EXPECT_EQ(m_obj->AddAWTEventListener(kComponentEvents), S_OK);
+    EXPECT_EQ(m_obj->AddAWTEventListener(4 /* focus */), S_OK);
+    EXPECT_EQ(m_obj->RemoveAWTEventListener(kComponentEvents), S_OK);
+    EXPECT_EQ(ListenedMask(), 4) << "the masks combine";
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "debug_output_capture.h"
 #include "jvm/jvm_lookup_exports.h"
 #include "jvm/mv_java_cpp.h"
+#include "jvm_lookup.h"
 
 namespace {
 
@@ -27,36 +28,19 @@ mv::com_ptr<IMvJavaCpp> Take(IMvJavaCpp* found) {
 // Whether a lookup's result (released here) is `object`.
 bool Is(IMvJavaCpp* found, IUnknown* object) {
     const mv::com_ptr<IMvJavaCpp> owned = Take(found);
-    mv::com_ptr<IUnknown> a, b;
-    return owned && SUCCEEDED(owned->QueryInterface(IID_IUnknown, a.put_void())) &&
-           SUCCEEDED(object->QueryInterface(IID_IUnknown, b.put_void())) && a.get() == b.get();
+    return owned && owned.try_query<IUnknown>().get() == mv::com_ptr<IUnknown>(object).try_query<IUnknown>().get();
 }
 bool EventSet() {
     mv::unique_handle event(::OpenEventW(SYNCHRONIZE, FALSE, kOwnName.c_str()));
     return event && ::WaitForSingleObject(event.get(), 0) == WAIT_OBJECT_0;
 }
 
-// The names in the table that hold "MvJavaCOM", waited for (60 s at most) to be none: entries of
-// hosts that other programs ended go once COM has run their connections down.
-std::string PublishedNames() {
-    std::string names = "?";
-    for (const ULONGLONG deadline = ::GetTickCount64() + 60000; !names.empty() && ::GetTickCount64() < deadline;) {
-        mv::com_ptr<IRunningObjectTable> table;
-        mv::com_ptr<IEnumMoniker> monikers;
-        mv::com_ptr<IBindCtx> context;
-        if (FAILED(::GetRunningObjectTable(0, table.put())) || FAILED(table->EnumRunning(monikers.put())) ||
-            FAILED(::CreateBindCtx(0, context.put())))
-            return "?";
-        names.clear();
-        for (mv::com_ptr<IMoniker> moniker; monikers->Next(1, moniker.put(), nullptr) == S_OK;) {
-            LPOLESTR name = nullptr;
-            if (SUCCEEDED(moniker->GetDisplayName(context.get(), nullptr, &name)) && std::wcsstr(name, L"MvJavaCOM"))
-                names += std::string(name, name + std::wcslen(name)) + " ";
-            ::CoTaskMemFree(name);
-        }
-        if (!names.empty()) ::Sleep(200);
-    }
-    return names;
+// Waits (60 s at most) until the table holds no main object: the entries of hosts that other
+// programs ended go once COM has run their connections down.
+bool NothingPublished() {
+    for (const ULONGLONG deadline = ::GetTickCount64() + 60000; ::GetTickCount64() < deadline; ::Sleep(200))
+        if (mvjava::PublishedProcessIds().empty()) return true;
+    return false;
 }
 
 // An object registered under `name` in the table for the life of the entry.
@@ -81,7 +65,7 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
         ASSERT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, m_obj.put_void()), S_OK);
         ASSERT_EQ(::CreateBindCtx(0, m_other.put()), S_OK);
-        ASSERT_EQ(PublishedNames(), "") << "published by others";
+        ASSERT_TRUE(NothingPublished()) << "published by others";
     }
     void TearDown() override {
         if (m_obj) m_obj->JavaRemoveFromROT();
@@ -100,7 +84,6 @@ protected:
 TEST_F(MainObject, PublishesUnderTheProcessNameAndSetsTheReadyEvent) {
     // A waiter that created the event before the object published it is signalled too.
     mv::unique_handle waiter(::CreateEventW(nullptr, TRUE, FALSE, kOwnName.c_str()));
-    EXPECT_EQ(::WaitForSingleObject(waiter.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(m_obj->JavaRemoveFromROT(), E_FAIL) << "nothing registered yet";
     for (int round = 1; round <= 2; ++round) {  // the second time after a removal
         SCOPED_TRACE(round);
@@ -114,11 +97,8 @@ TEST_F(MainObject, PublishesUnderTheProcessNameAndSetsTheReadyEvent) {
         EXPECT_FALSE(Take(GetJVMFromPid(kOwnPid)));
         EXPECT_TRUE(EventSet()) << "removal leaves the event set";
     }
-}
-
-TEST_F(MainObject, ANameAlreadyRegisteredByAnotherObjectIsSharedWithItsSuccessCode) {
     TableEntry entry(kOwnName.c_str(), m_other.get());
-    EXPECT_EQ(m_obj->JavaAddToROT(), MK_S_MONIKERALREADYREGISTERED);
+    EXPECT_EQ(m_obj->JavaAddToROT(), MK_S_MONIKERALREADYREGISTERED) << "a name that another object holds";
     EXPECT_TRUE(EventSet());
     EXPECT_EQ(m_obj->JavaAddToROT(), E_FAIL) << "the cookie was kept";
     EXPECT_EQ(m_obj->JavaRemoveFromROT(), S_OK);
@@ -177,9 +157,7 @@ TEST_F(MainObject, TheProcessIdIsReadFromTheNameOfTheFirstPublishedObject) {
         SCOPED_TRACE(std::string(row.name, row.name + std::wcslen(row.name)));
         IUnknown* const object = row.mainObject ? static_cast<IUnknown*>(m_obj.get()) : m_other.get();
         TableEntry entry(row.name, object);
-        if (row.byPid) {
-            EXPECT_EQ(Is(GetJVMFromPid(row.byPid), object), row.mainObject);
-        }
+        if (row.byPid) { EXPECT_EQ(Is(GetJVMFromPid(row.byPid), object), row.mainObject); }
         DWORD pid = 77;
         EXPECT_EQ(Is(GetRunningJVMAndPid(&pid), object), row.firstFound);
         EXPECT_EQ(pid, row.firstPid);
@@ -189,11 +167,8 @@ TEST_F(MainObject, TheProcessIdIsReadFromTheNameOfTheFirstPublishedObject) {
 // A 32-bit module reads the low half of a handle and hands handles out sign-extended.
 TEST(PointerBits, ThirtyTwoBitBuildsReadTheLowHalfAndHandOutSignExtended) {
     EXPECT_EQ(mv::PointerFromCarrier<32>(0xDEADBEEF12345678ull), 0x12345678ull);
-    EXPECT_EQ(mv::PointerFromCarrier<32>(0x0000000100000000ull), 0u) << "high bits alone mean null";
     EXPECT_EQ(mv::CarrierFromPointer<32>(0x7FFFFFFFull), 0x7FFFFFFFull);
     EXPECT_EQ(mv::CarrierFromPointer<32>(0x80000000ull), 0xFFFFFFFF80000000ull);
-    for (std::uint64_t p : {0x1ull, 0x80000000ull, 0xFFFFFFFFull})
-        EXPECT_EQ(mv::PointerFromCarrier<32>(mv::CarrierFromPointer<32>(p)), p);
     EXPECT_EQ(mv::PointerFromCarrier<64>(0xDEADBEEF12345678ull), 0xDEADBEEF12345678ull);
     EXPECT_EQ(mv::CarrierFromPointer<64>(0x0000000180000000ull), 0x0000000180000000ull);
 }

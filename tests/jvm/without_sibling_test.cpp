@@ -17,11 +17,10 @@ TEST(WithoutSiblingLibrary, TheMainObjectAttachesAndDetachesByItself) {
     {
         mv::com_ptr<IMvJavaCpp> obj;
         ASSERT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, obj.put_void()), S_OK);
-        ASSERT_EQ(obj->JavaSaveRunningJVM(static_cast<LONG>(::GetCurrentProcessId()), reinterpret_cast<UINT64>(vm)), S_OK);
+        ASSERT_EQ(obj->JavaSaveRunningJVM(LONG(::GetCurrentProcessId()), reinterpret_cast<UINT64>(vm)), S_OK);
         MvJniProxy_ResetCounters();
         LONG version = 0;
         EXPECT_EQ(obj->GetJVMVersion(&version), S_OK);
-        EXPECT_GE(version, 0x00010008);
         MvJniProxyCounters counters{};
         MvJniProxy_GetCounters(&counters);
         EXPECT_EQ(counters.attaches, 1);

@@ -1,31 +1,47 @@
 #pragma once
-// What the robustness suites share: a table of the members of IMvJavaCpp, callable with given or
-// random arguments; a checker of each answer against the code the input must give; a watch over
-// the live references, handles and private memory of the serving process; the load mix.
+// What the robustness suites share (and include): a table of the members of IMvJavaCpp, callable by
+// name with given or random arguments; a checker of each answer against the code the input must give;
+// a watch over the live references, handles and private memory of the serving process.
 
-#include <windows.h>
-#include <oleauto.h>
+#include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <map>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "MvJavaJniComRot_h.h"
 #include "bstr_values.h"
-#include "common/com/com_ptr.h"
-#include "common/com/variant.h"
+#include "components.h"
+#include "environment_number.h"
+#include "host_process.h"
 #include "process_counters.h"
+#include "variant_values.h"
 
 namespace mv::test {
+
+// The calling thread in the multithreaded apartment while this lives.
+struct Mta {
+    Mta() { ::CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+    ~Mta() { ::CoUninitialize(); }
+};
+// The module registered, with the main thread in the multithreaded apartment, until the program ends.
+inline const ModuleRegistration& Registered() {
+    static const Mta com;
+    static const ModuleRegistration registration;
+    return registration;
+}
+
+inline std::string Hex(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
 
 // Every argument a member takes; each member reads the ones it needs.
 struct In {
     UINT64 object = 0;
     std::wstring name, sig, super, text;
     VARIANT params{};  // argument array, or array to write (borrowed)
-    long type = 0;     // JavaTypes, a window handle or an event mask
+    long type = 0;     // JavaTypes
     long length = 0;
     unsigned long long value = 0;  // what a setter writes; the second handle of IsSameJavaObject
 };
@@ -55,13 +71,13 @@ struct Out {
     unique_bstr text;
     std::unique_ptr<unique_variant> v = std::make_unique<unique_variant>();
     com_ptr<IDispatch> object;
-    GetHWNDResultInfo info = ResultOK;  // written on failure too
+    std::vector<Component> components;
     bool Untouched() const;
 };
 
 // kField: Get/Set...Field(object, name[, sig]); kCall: Call...Method(object, [super,] name, sig, params);
-// kHandle: a zero first argument fails it; kJava: fails without a saved JVM.
-enum MemberKind : unsigned { kField = 1, kSignature = 2, kCall = 4, kNonvirtual = 8, kHandle = 16, kJava = 32 };
+// kHandle: a zero first argument fails it.
+enum MemberKind : unsigned { kField = 1, kSignature = 2, kCall = 4, kNonvirtual = 8, kHandle = 16 };
 struct Member {
     const char* name;
     unsigned kind;
@@ -73,7 +89,7 @@ const std::vector<Member>& Members();
 constexpr HRESULT kNotOk = static_cast<HRESULT>(0x7FFFFFFF);  // expected: anything but S_OK
 
 // One per thread. Counts the calls, failures (the first ten described) and answers; deletes the
-// handles handed out.
+// handles handed out (GetClassByName's, a local reference, is not one).
 class Checker {
 public:
     explicit Checker(IMvJavaCpp* jvm) : m_jvm(jvm) {}
@@ -81,12 +97,7 @@ public:
     // A failure unless `member` answers `expected` and, when it fails, writes nothing.
     Out Call(const std::string& member, const In& in, HRESULT expected, const std::string& what = {});
     bool Check(bool ok, const std::string& what);
-    void Keep(UINT64 handle) {
-        if (handle) m_handles.push_back(handle);
-    }
     void DropHandles();
-    IMvJavaCpp* jvm() const { return m_jvm; }
-    void PrintTally(const std::string& suite, unsigned long long seed) const;
 
     unsigned long long calls = 0, failures = 0, stubs = 0;  // stubs: component interfaces queried
     std::string failed;
@@ -114,11 +125,5 @@ private:
     std::function<long long()> m_refs;
     ProcessCounterReader m_reader;
 };
-
-// On a host running samples.BothApps: `step` chooses bridge calls, the component round or window
-// details; `salt` makes each caller's values its own.
-void MixStep(Checker& c, unsigned step, int salt, ULONG mirrorWindow);
-// GetAllTopLevelComponents, each window's name, one level of children and their classes.
-void ComponentRound(Checker& c);
 
 }  // namespace mv::test

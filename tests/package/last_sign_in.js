@@ -1,7 +1,5 @@
-// What the sample login application received, read from outside the JScript sample:
-//   cscript //nologo last_sign_in.js <pid of the process running samples.LoginApp>
-// Prints "signInCount=<n>" and "lastSignIn=<user|password>" (empty before the first sign-in);
-// exits 2 when the process has no published JVM, 3 when a call fails.
+// What samples.LoginApp in process <pid> received: prints "signInCount=<n>" and "lastSignIn=<user|password>";
+// exits 2 when the process published no JVM, 3 when a call fails.   cscript //nologo last_sign_in.js <pid>
 try {
     var jvm = new ActiveXObject("MvJavaJniComRot.JvmFinder").GetJvmFromProcess(parseInt(WScript.Arguments.Item(0), 10));
     if (jvm === null) WScript.Quit(2);

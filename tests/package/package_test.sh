@@ -1,13 +1,11 @@
 #!/bin/bash
-# The archive as a user receives it: built with scripts/package.sh, unpacked into a fresh temporary
-# folder and used with nothing but the unpacked files, a Wine prefix and an X display of its own:
-# the 64-bit module registered, the sample login application started by the unpacked host, a
-# sign-in with the unpacked JScript sample judged by this test's own probe, unregistration, and
-# nothing of ours left running.   package_test.sh CHECKOUT WIN64_BUILD I686_BUILD
-# Every step prints "ok: ..." or "FAIL: ..."; the test fails when any step failed.
+# The archive of scripts/package.sh used with nothing but its unpacked files, a fresh Wine prefix and
+# an X display: registration, the sample login application run by the unpacked host, a sign-in with
+# the unpacked JScript sample judged by this test's own probe, unregistration, nothing left running.
+#   package_test.sh CHECKOUT WIN64_BUILD I686_MODULE      Each step prints "ok: ..." or "FAIL: ...".
 set -uo pipefail
 trap '' PIPE  # "stop" to a host that has already ended must not end this script
-source_dir=$1 win64=$2 win32=${3:-}
+source_dir=$1 win64=$2 win32=${3:+$(cd "$(dirname "$3")/../.." && pwd)}  # <i686 build>/src/module/*.dll
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 user=pkg.alice password='Pa55word!x' failures=0
 ok() { echo "ok: $*"; }

@@ -1,8 +1,8 @@
 // A script client of the main object that a Java process published, found through the finder and
-// called by name across the process boundary.
-//   cscript //nologo cross_process.js <pid> [observer [keep]]
-// With "observer" it fetches the observer that another client attached, pings it and, unless told
-// to keep it, returns it. Prints one line per step: "<label> ok <value>" or "<label> error 0x<code>".
+// called by name across the process boundary; then it fetches the observer that another client
+// attached, pings it and, unless told to keep it, returns it.
+//   cscript //nologo cross_process.js <pid> [keep]
+// Prints one line per step: "<label> ok <value>" or "<label> error 0x<code>".
 function attempt(label, step) {
     try { WScript.Echo(label + " ok " + step()); } catch (e) { WScript.Echo(label + " error 0x" + (e.number >>> 0).toString(16).toUpperCase()); }
 }
@@ -11,14 +11,6 @@ attempt("GetJvmFromProcess", function () {
     jvm = new ActiveXObject("MvJavaJniComRot.JvmFinder").GetJvmFromProcess(parseInt(args.Item(0), 10));
     return jvm === null ? "null" : typeof jvm;
 });
-if (args.Count() > 1) {
-    attempt("GetObserverObject", function () { observer = jvm.GetObserverObject(); return typeof observer; });
-    attempt("Ping", function () { return observer.Ping(); });
-    if (args.Count() < 3)
-        attempt("ReturnObserverObject", function () { observer = null; CollectGarbage(); jvm.ReturnObserverObject(); return "done"; });
-    attempt("IsDisconnectObserverComplete", function () { return jvm.IsDisconnectObserverComplete(); });
-    WScript.Quit(0);
-}
 attempt("GetJVMVersion", function () { return jvm.GetJVMVersion() > 0; });
 attempt("NewDefJavaObject", function () { fields = jvm.NewDefJavaObject("fixtures.Fields"); return fields !== 0; });
 attempt("GetStaticIntField", function () { return jvm.GetStaticIntField(fields, "staticInt"); });
@@ -28,3 +20,8 @@ attempt("NewJavaString", function () { text = jvm.NewJavaString("script text"); 
 attempt("CallIntMethod", function () { return jvm.CallIntMethod(text, "length", "()I", undefined); });
 attempt("CallStringMethod", function () { return jvm.CallStringMethod(text, "toUpperCase", "()Ljava/lang/String;", undefined); });
 attempt("DeleteJavaObject", function () { jvm.DeleteJavaObject(text); jvm.DeleteJavaObject(fields); return "done"; });
+attempt("GetObserverObject", function () { observer = jvm.GetObserverObject(); return typeof observer; });
+attempt("Ping", function () { return observer.Ping(); });
+if (args.Count() < 2)
+    attempt("ReturnObserverObject", function () { observer = null; CollectGarbage(); jvm.ReturnObserverObject(); return "done"; });
+attempt("IsDisconnectObserverComplete", function () { return jvm.IsDisconnectObserverComplete(); });

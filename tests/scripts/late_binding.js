@@ -1,7 +1,6 @@
-// Late binding of the module's two classes from JScript: created by ProgID, every member called
-// by name through IDispatch.
+// The module's two classes created by ProgID and called by name through IDispatch; one line per
+// step, "<label> ok <value>" or "<label> error 0x<code>".
 //   cscript //nologo late_binding.js <id of a process that published no JVM>
-// Prints one line per step: "<label> ok <value>" or "<label> error 0x<code>".
 function attempt(label, step) {
     try { WScript.Echo(label + " ok " + step()); } catch (e) { WScript.Echo(label + " error 0x" + (e.number >>> 0).toString(16).toUpperCase()); }
 }

@@ -1,5 +1,4 @@
 #pragma once
-// Sizes, seeds and process ids that test programs take from the environment.
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 #pragma once
-// What a child process printed, line by line ("\n" ends a line; a last line without one counts).
+// Text split into lines ("\n" ends a line; a last line without one counts).
 
 #include <algorithm>
 #include <string>

@@ -20,7 +20,6 @@ inline VARIANT ArgOf(VARTYPE vt) {
     return v;
 }
 inline VARIANT ArgI4(LONG value) { VARIANT v = ArgOf(VT_I4); V_I4(&v) = value; return v; }
-inline VARIANT ArgUI4(ULONG value) { VARIANT v = ArgOf(VT_UI4); V_UI4(&v) = value; return v; }
 inline VARIANT ArgI8(LONGLONG value) { VARIANT v = ArgOf(VT_I8); V_I8(&v) = value; return v; }
 inline VARIANT ArgUI8(ULONGLONG value) { VARIANT v = ArgOf(VT_UI8); V_UI8(&v) = value; return v; }
 inline VARIANT ArgBool(bool value) {
