@@ -5,7 +5,7 @@
 namespace mv::test {
 namespace {
 
-// A pipe whose read end stays here and whose write end the child inherits.
+// The child inherits the write end only.
 bool InheritedPipe(unique_handle& readEnd, unique_handle& writeEnd) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE r = nullptr, w = nullptr;
@@ -57,8 +57,6 @@ void ChildProcess::Start(std::wstring line) {
     ::CloseHandle(info.hThread);
     m_process.reset(info.hProcess);
 }
-
-ChildProcess::~ChildProcess() { Kill(); }
 
 bool ChildProcess::ReadAvailable() {
     return Drain(m_outPipe.get(), m_out, m_output) & Drain(m_errPipe.get(), m_err, m_output);

@@ -1,8 +1,6 @@
 #pragma once
-// A child process whose standard output and error the test reads: this same test program running
-// some of its tests (for behaviour that must end or upset a process: a fatal proxy stop, a test
-// that the JNI warning check fails, a parent that dies; child-only tests are DISABLED_ ones,
-// which a normal run skips), or any program with its arguments, as a user would run it.
+// A child process whose output the test reads: this program running some of its DISABLED_ tests
+// (behaviour that ends or fails a process), or any program with its arguments, as a user runs it.
 
 #include <windows.h>
 
@@ -15,11 +13,9 @@ namespace mv::test {
 
 class ChildProcess {
 public:
-    // This program with --gtest_filter=`filter` (disabled tests included).
-    explicit ChildProcess(const std::string& filter);
-    // `program` with `args`, each quoted as needed.
+    explicit ChildProcess(const std::string& filter);  // this program, --gtest_filter=filter
     ChildProcess(const std::wstring& program, const std::vector<std::wstring>& args);
-    ~ChildProcess();  // kills the child if it still runs
+    ~ChildProcess() { Kill(); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <cwchar>
@@ -11,16 +12,11 @@
 #include "jniproxy/mv_jni_proxy.h"
 #include "text_lines.h"
 
-#ifndef MV_FIXTURES_JAR
-#error "MV_FIXTURES_JAR must name the Java fixtures jar"
-#endif
-
 namespace mv::test {
 namespace {
 
-// Files are named mv-jvm-<Windows pid>-<n>.log. A test process that was killed leaves its files
-// behind; they go once their process is gone. Each file exists before the server opens it, so
-// that UnixPathOf can map it.
+// mv-jvm-<Windows pid>-<n>.log, made now so that UnixPathOf can map it; the files of killed test
+// processes go here once their process is gone.
 std::wstring NewFile() {
     static std::atomic<unsigned> counter{0};
     wchar_t buffer[MAX_PATH];
@@ -106,13 +102,8 @@ std::string JniServer::VmReports() const { return ReadShared(m_reportFile); }
 std::vector<std::string> FindJniWarnings(const std::string& output) {
     static const char* const kMarkers[] = {"WARNING in native method", "WARNING: JNI local refs",
                                            "FATAL ERROR in native method"};
-    struct Report {
-        std::string text;
-        bool framed = false;  // its first stack line has been seen
-        bool jdk = false;
-    };
-    std::vector<Report> reports;
-    std::map<std::string, std::size_t> lastOfWriter;  // writer -> index in reports + 1
+    std::vector<std::pair<std::string, bool>> reports;  // the text, whether a JDK module's own
+    std::map<std::string, std::size_t> unframed;  // writer -> its last report still without a stack line
     std::string writer;
     for (const std::string& raw : SplitLines(output)) {
         if (raw.rfind("<writer thread='", 0) == 0) {
@@ -120,24 +111,21 @@ std::vector<std::string> FindJniWarnings(const std::string& output) {
             continue;
         }
         const std::string line = Unescaped(raw);
-        bool isReport = false;
-        for (const char* marker : kMarkers) isReport = isReport || line.find(marker) != std::string::npos;
-        if (isReport) {
-            reports.push_back({line});
-            lastOfWriter[writer] = reports.size();
-        } else if (line.rfind("\tat ", 0) == 0 && lastOfWriter[writer] != 0) {
-            Report& report = reports[lastOfWriter[writer] - 1];
-            if (report.framed) continue;
-            report.framed = true;
-            report.text += "\n" + line;
-            const std::size_t open = line.rfind('(');
-            report.jdk = open != std::string::npos && line.find('@', open) != std::string::npos && line.size() >= 15 &&
-                         line.compare(line.size() - 15, 15, "/Native Method)") == 0;
+        if (std::any_of(std::begin(kMarkers), std::end(kMarkers), [&](const char* m) { return line.find(m) != std::string::npos; })) {
+            unframed[writer] = reports.size();
+            reports.push_back({line, false});
+        } else if (line.rfind("\tat ", 0) == 0 && unframed.count(writer) != 0) {
+            auto& [text, jdk] = reports[unframed[writer]];
+            unframed.erase(writer);
+            text += "\n" + line;
+            const std::size_t open = line.rfind('(');  // "(java.desktop@17.0.15/Native Method)"
+            jdk = open != std::string::npos && line.find('@', open) != std::string::npos && line.size() >= 15 &&
+                  line.compare(line.size() - 15, 15, "/Native Method)") == 0;
         }
     }
     std::vector<std::string> warnings;
-    for (const Report& report : reports)
-        if (!report.jdk) warnings.push_back(report.text);
+    for (const auto& [text, jdk] : reports)
+        if (!jdk) warnings.push_back(text);
     return warnings;
 }
 

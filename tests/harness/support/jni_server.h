@@ -1,8 +1,7 @@
 #pragma once
 // A JNI server for one test program or suite: mv-jniserver started through jniproxy.dll with the
-// Java fixtures on its class path and -Xcheck:jni, its JVM output collected in a file of its own
-// and the JVM's own reports (tty, where -Xcheck:jni writes) also in a log that names the writing
-// thread, so that a report is read with its own stack lines whatever other threads printed.
+// Java fixtures on its class path, its JVM output collected in a file, and the JVM's own reports
+// (tty, where -Xcheck:jni writes) in a log that tags each run of lines with its writing thread.
 
 #include <jni.h>
 
@@ -32,24 +31,20 @@ public:
     bool started() const { return m_vm != nullptr; }
     const std::string& error() const { return m_error; }
     JavaVM* vm() const { return m_vm; }
-
-    std::string Output() const;    // everything the JVM printed (stdout and stderr) so far
+    std::string Output() const;     // everything the JVM printed (stdout and stderr) so far
     std::string VmReports() const;  // the JVM's log of its own reports, with writer tags
     void Stop();
 
 private:
-    std::wstring m_outputFile;  // Windows paths
-    std::wstring m_reportFile;
+    std::wstring m_outputFile, m_reportFile;  // Windows paths
     std::string m_error;
     JavaVM* m_vm = nullptr;
 };
 
-// The JNI reports of -Xcheck:jni ("WARNING in native method", "WARNING: JNI local refs", "FATAL
-// ERROR in native method") in JVM output or in VmReports(), each with its first stack line. A
-// stack line belongs to the last report of its writing thread (<writer thread='n'/> in the log;
-// plain output has one writer) whatever lines came between. Reports whose own first frame is a
-// native method of a JDK module ("\tat sun.font.X.m(java.desktop@17.0.15/Native Method)") are
-// the JDK's business and left out.
+// The -Xcheck:jni reports in JVM output or VmReports(), each with its first stack line: the next
+// "\tat" line of the same writer (<writer thread='n'/>), whatever other threads wrote between. A
+// report whose first frame is a JDK module's native method ("(java.desktop@17.0.15/Native Method)")
+// is the JDK's own and left out.
 std::vector<std::string> FindJniWarnings(const std::string& output);
 
 }  // namespace mv::test

@@ -7,7 +7,6 @@ namespace mv::test {
 
 std::unique_ptr<JniServer> JniTest::s_server;
 
-void JniTest::SetUpTestSuite() { StartServer({}); }
 void JniTest::StartServer(const JniServerSettings& settings) { s_server = std::make_unique<JniServer>(settings); }
 void JniTest::TearDownTestSuite() { s_server.reset(); }
 
@@ -33,21 +32,18 @@ void JniTest::TearDown() {
         vm()->DetachCurrentThread();
     }
     MvJniProxy_ClearFaults();
-    for (const std::string& warning : JniWarningsOfThisTest())
+    // The report log from this test's mark on, read as written by whoever wrote at the mark.
+    const std::string reports = s_server->VmReports();
+    const std::size_t mark = m_reportMark <= reports.size() ? m_reportMark : 0;
+    const std::size_t tag = reports.rfind("<writer thread='", mark);
+    const std::string writer = tag == std::string::npos ? "" : reports.substr(tag, reports.find('\n', tag) - tag) + "\n";
+    for (const std::string& warning : FindJniWarnings(writer + reports.substr(mark)))
         ADD_FAILURE() << "the JVM reported a JNI warning: " << warning << "\nJVM output:\n" << OutputOfThisTest();
 }
 
 std::string JniTest::OutputOfThisTest() const {
     std::string all = s_server->Output();
     return m_outputMark <= all.size() ? all.substr(m_outputMark) : all;
-}
-
-std::vector<std::string> JniTest::JniWarningsOfThisTest() const {
-    const std::string all = s_server->VmReports();
-    if (m_reportMark > all.size()) return FindJniWarnings(all);
-    const std::size_t tag = all.rfind("<writer thread='", m_reportMark);  // who writes at the mark
-    const std::string writer = tag == std::string::npos ? "" : all.substr(tag, all.find('\n', tag) - tag) + "\n";
-    return FindJniWarnings(writer + all.substr(m_reportMark));
 }
 
 jclass JniTest::FindClass(const char* name) {

@@ -1,14 +1,12 @@
 #pragma once
-// GoogleTest fixture for tests that need a real JVM: one JNI server per test suite (fixtures jar
-// on the class path, -Xcheck:jni), the test's thread attached for each test, and a test fails
-// when the JVM reported a JNI warning while it ran (see FindJniWarnings) or left one pending.
+// A real JVM for a test: one JNI server per suite (-Xcheck:jni), the test's thread attached for the
+// test, which fails when the JVM reported a JNI warning meanwhile or it left an exception pending.
 
 #include <gtest/gtest.h>
 #include <jni.h>
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "jni_server.h"
 
@@ -16,22 +14,16 @@ namespace mv::test {
 
 class JniTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite();
+    static void SetUpTestSuite() { StartServer({}); }
     static void TearDownTestSuite();
-    // For a suite whose JVM needs more (class path, options, a main class): its own
-    // SetUpTestSuite calls this instead.
+    // For a suite whose JVM needs more (class path, options): its own SetUpTestSuite calls this.
     static void StartServer(const JniServerSettings& settings);
     void SetUp() override;
     void TearDown() override;
 
-    static JniServer& server() { return *s_server; }
-    JavaVM* vm() const { return server().vm(); }
-    // The environment of the test's thread, attached in SetUp and detached in TearDown.
-    JNIEnv* env() const { return m_env; }
-
-    // JVM output printed since this test began, and the JNI warnings the JVM reported since.
-    std::string OutputOfThisTest() const;
-    std::vector<std::string> JniWarningsOfThisTest() const;
+    JavaVM* vm() const { return s_server->vm(); }
+    JNIEnv* env() const { return m_env; }  // attached in SetUp, detached in TearDown
+    std::string OutputOfThisTest() const;  // what the JVM printed since this test began
 
     // Lookups that add a test failure (and clear the Java error) when the JVM finds nothing.
     jclass FindClass(const char* name);
@@ -39,12 +31,10 @@ protected:
     jmethodID StaticMethodId(jclass cls, const char* name, const char* signature);
     jfieldID FieldId(jclass cls, const char* name, const char* signature);
     jfieldID StaticFieldId(jclass cls, const char* name, const char* signature);
-    // A new object of `className` made by its no-argument constructor (a local reference).
-    jobject NewDefault(const char* className);
-    // True and cleared when a Java exception of `className` is pending; the check itself is the
-    // exception check that -Xcheck:jni requires after a call.
+    jobject NewDefault(const char* className);  // made by its ()V constructor, a local reference
+    // True and cleared when a Java exception of `className` is pending (also the exception check
+    // that -Xcheck:jni requires after a call).
     bool TakeException(const char* className);
-    // ExceptionCheck, for use right after calls that must not throw.
     bool NoException() { return !m_env->ExceptionCheck(); }
 
 private:
@@ -56,8 +46,7 @@ private:
     JNIEnv* m_env = nullptr;
 };
 
-// Pushes a local frame for a block of test code and pops it at the end, so that tests may make
-// local references freely without exceeding the JVM's planned capacity.
+// A local frame for a block of test code, so that it may make local references freely.
 class LocalFrame {
 public:
     LocalFrame(JNIEnv* env, jint capacity) : m_env(env), m_pushed(env->PushLocalFrame(capacity) == JNI_OK) {}
@@ -66,7 +55,6 @@ public:
     }
     LocalFrame(const LocalFrame&) = delete;
     LocalFrame& operator=(const LocalFrame&) = delete;
-    bool pushed() const { return m_pushed; }
 
 private:
     JNIEnv* m_env;
