@@ -2,14 +2,38 @@
 
 #include <windows.h>
 
+#include <new>
+#include <string>
+
+#include "module/module_file_path.h"
+#include "module/module_instance.h"
+
 namespace mv {
 namespace {
 
+constexpr wchar_t kLibraryName[] = L"MvJavaJni.dll";
+
+// The library from this module's own folder, by its full path: never from the current directory
+// or the rest of the search path, where any file of that name could be planted. Its own imports
+// are looked for in that folder first.
+HMODULE LoadFromThisModulesFolder() noexcept {
+    std::wstring path;
+    if (FAILED(GetModuleFilePath(ThisImageInstance(), path))) return nullptr;
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return nullptr;
+    try {
+        path.replace(slash + 1, std::wstring::npos, kLibraryName);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 MvJavaJniFunctions LoadFunctions() noexcept {
     MvJavaJniFunctions f{nullptr, nullptr};
-    HMODULE lib = ::GetModuleHandleW(L"MvJavaJni.dll");
+    HMODULE lib = ::GetModuleHandleW(kLibraryName);  // the agent's, when it has loaded it
     // A library we load ourselves stays loaded for the life of the process, as the agent's does.
-    if (!lib) lib = ::LoadLibraryW(L"MvJavaJni.dll");
+    if (!lib) lib = LoadFromThisModulesFolder();
     if (!lib) return f;
     f.getJavaVersion = reinterpret_cast<int (*)()>(
         reinterpret_cast<void*>(::GetProcAddress(lib, "GetJavaVersion")));

@@ -13,8 +13,8 @@ struct MvJavaJniFunctions {
     JNIEnv* (*getJNIEnv)();     // null when the library is absent
 };
 
-// The library's two functions, looked up once per process ("MvJavaJni.dll": first a module
-// already loaded, then the DLL search path). Thread-safe.
+// The library's two functions, looked up once per process ("MvJavaJni.dll": a module already
+// loaded in the process, else the file in this module's own folder). Thread-safe.
 const MvJavaJniFunctions& GetMvJavaJniFunctions() noexcept;
 
 }  // namespace mv

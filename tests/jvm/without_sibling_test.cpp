@@ -1,5 +1,6 @@
-// The module in a process without MvJavaJni.dll (this program has none beside it): the main
-// object attaches calling threads to the JVM by itself.
+// The module in a process without MvJavaJni.dll beside it (the program's folder has none; its
+// working folder holds a decoy that must not be loaded): the main object attaches calling threads
+// to the JVM by itself.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -25,8 +26,12 @@ TEST(WithoutSiblingLibrary, TheMainObjectAttachesAndDetachesByItself) {
         MvJniProxy_GetCounters(&counters);
         EXPECT_EQ(counters.attaches, 1);
         EXPECT_EQ(counters.detaches, 1);
-        EXPECT_EQ(::GetModuleHandleW(L"MvJavaJni.dll"), nullptr) << "the library was found after all";
+        EXPECT_EQ(::GetModuleHandleW(L"MvJavaJni.dll"), nullptr) << "a library was loaded from the working folder";
     }
+    // The decoy is on the DLL search path: a plain LoadLibrary of the name finds it.
+    const HMODULE decoy = ::LoadLibraryW(L"MvJavaJni.dll");
+    EXPECT_NE(decoy, nullptr);
+    if (decoy) ::FreeLibrary(decoy);
     ::CoUninitialize();
     MvJniProxy_StopServer();
 }
