@@ -85,6 +85,21 @@ TEST_F(SignInSample, ErrorsAreClearAndChangeNothing) {
     EXPECT_EQ(App(L"lastSignIn"), last);
 }
 
+// A script reads an Object[] (String.split) and an int[] (codePoints) element by element through
+// the hook's array reader, and deletes every handle it got: the host holds no more references.
+TEST_F(SignInSample, ScriptReadsArraysAndLeavesNoReferences) {
+    const long long before = host().LiveReferences();
+    ASSERT_GE(before, 0);
+    const auto result = mvtest::RunProcess(L"\"" + mvtest::SystemProgram(L"cscript.exe") + L"\" //nologo \"" +
+                                               WindowsPathOfUnixPath(MV_READ_ARRAYS_SCRIPT) + L"\" " +
+                                               std::to_wstring(host().pid()) + L" ab,c,,d",
+                                           120000);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_THAT(result.output, HasSubstr("split: 4 [ab|c||d]"));
+    EXPECT_THAT(result.output, HasSubstr("code points: 7 [97 98 44 99 44 44 100]"));
+    EXPECT_EQ(host().LiveReferences(), before);
+}
+
 // The hook's static helpers for scripts, called through the hook object as a script calls them.
 class HookHelpers : public AwtTest {
 protected:

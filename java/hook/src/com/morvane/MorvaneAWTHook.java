@@ -4,11 +4,12 @@ import java.awt.Component;
 import java.awt.Container;
 import java.awt.Toolkit;
 import java.awt.event.AWTEventListener;
+import java.lang.reflect.Array;
 import javax.swing.SwingUtilities;
 
 /**
  * The hook object that the native side finds in {@link MorvaneAWTEventListener#app}: it listens
- * for AWT events on request and offers the click, hit-test and snapshot helpers that clients
+ * for AWT events on request and offers the click, hit-test, snapshot and array helpers that clients
  * call as static methods of this object's class.
  */
 public class MorvaneAWTHook {
@@ -96,6 +97,41 @@ public class MorvaneAWTHook {
     public static int clickComponentAt(String path) {
         Component component = ComponentPath.find(path);
         return component == null ? NO_COMPONENT : ComponentClick.click(component);
+    }
+
+    /** The length of an array of any element type; -1 for null or an object that is no array. */
+    public static int arrayLength(Object array) {
+        return array != null && array.getClass().isArray() ? Array.getLength(array) : -1;
+    }
+
+    /**
+     * The element at {@code index} of an array of objects ({@code Object[]}, {@code String[]}...),
+     * or null (the bridge's call then fails) for a null element, an index out of range, an array
+     * of primitives or no array. The client deletes the handle it gets.
+     */
+    public static Object elementAt(Object array, int index) {
+        return array instanceof Object[] && inRange(array, index) ? ((Object[]) array)[index] : null;
+    }
+
+    /**
+     * The element at {@code index} of an array of any element type as text ({@code
+     * String.valueOf}: "null" for a null element), or null (the bridge's call then fails) for an
+     * index out of range or no array. For clients that cannot read the bridge's typed arrays.
+     */
+    public static String elementText(Object array, int index) {
+        return inRange(array, index) ? String.valueOf(Array.get(array, index)) : null;
+    }
+
+    /**
+     * A new reader of one array, for clients that cannot pass object handles as call arguments
+     * (scripts): they set its {@code array} field and call its methods.
+     */
+    public static ArrayReader arrayReader() {
+        return new ArrayReader();
+    }
+
+    private static boolean inRange(Object array, int index) {
+        return index >= 0 && index < arrayLength(array);
     }
 
     private void listenFor(long mask) {
