@@ -6,6 +6,7 @@
 // reference, so one it did not make is a wild pointer.
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <cwchar>
@@ -148,12 +149,13 @@ private:
     std::mt19937_64 m_engine;
 };
 
-// The count of a first dimension, `count` <= 0 for none (or a code when the array has no bounds).
+// The count of a first dimension in 64 bits, `count` <= 0 for none: below 0 when its bounds run past
+// LONG's range (or a code when the array has no bounds).
 HRESULT FirstDimension(const SAFEARRAY* a, LONGLONG& count) {
     LONG lo = 0, hi = 0;
     HRESULT hr = ::SafeArrayGetLBound(const_cast<SAFEARRAY*>(a), 1, &lo);
     if (SUCCEEDED(hr)) hr = ::SafeArrayGetUBound(const_cast<SAFEARRAY*>(a), 1, &hi);
-    count = static_cast<LONG>(static_cast<ULONG>(hi) - static_cast<ULONG>(lo)) + 1LL;
+    count = static_cast<LONGLONG>(hi) - lo + 1;
     return hr;
 }
 
@@ -162,14 +164,19 @@ const std::map<VARTYPE, char> kKinds = {{VT_I2, 'S'}, {VT_I4, 'I'}, {VT_R4, 'F'}
     {VT_BOOL, 'Z'}, {VT_I1, 'B'}, {VT_UI1, 'B'}, {VT_UI2, 'C'}, {VT_I8, 'J'}, {VT_UI8, 'L'}};
 
 // What the bridge must make of an argument array: the JNI kinds of its elements, or a failure.
-// Only the first dimension counts, in memory order; the array must hold that many elements.
+// Only the first dimension counts, in memory order; the array must hold VARIANTs, and that many.
 HRESULT ModelArguments(const VARIANT& p, std::string& kinds, std::vector<VARIANT>& values) {
     if (V_VT(&p) == VT_EMPTY) return S_OK;
     if (V_VT(&p) != (VT_ARRAY | VT_VARIANT)) return E_FAIL;
     LONGLONG count = 0;
     const HRESULT hr = FirstDimension(V_ARRAY(&p), count);
-    if (FAILED(hr) || count <= 0) return hr;
-    if (ElementCount(V_ARRAY(&p)) < static_cast<ULONGLONG>(count)) return E_FAIL;
+    if (FAILED(hr)) return hr;
+    VARTYPE vt = VT_EMPTY;
+    if (count < 0 || V_ARRAY(&p)->cbElements != sizeof(VARIANT) || ::SafeArrayGetVartype(V_ARRAY(&p), &vt) != S_OK ||
+        vt != VT_VARIANT)
+        return E_FAIL;
+    if (count == 0) return S_OK;
+    if (ElementCount(V_ARRAY(&p)) < static_cast<ULONGLONG>(count) || !V_ARRAY(&p)->pvData) return E_FAIL;
     for (LONGLONG i = 0; i < count; ++i) {
         const VARIANT& e = static_cast<const VARIANT*>(V_ARRAY(&p)->pvData)[i];
         const auto kind = kKinds.find(V_VT(&e));
@@ -328,12 +335,20 @@ protected:
 };
 std::unique_ptr<HostProcess> Hostile::s_host;
 
+// Descriptors labelled VT_ARRAY|VT_VARIANT that lie over well-typed elements (a reader trusting the
+// label would succeed): elements of another type or size, no data, bounds past LONG's range. A count
+// of 0 is the target's.
+const struct Malformed { VARTYPE vt; bool data; LONG lower; ULONG count; } kMalformed[] = {
+    {VT_I4, true, 0, 0}, {VT_UI8, true, -4, 0}, {VT_DECIMAL, true, 2, 0}, {VT_VARIANT, false, 0, 0},
+    {VT_VARIANT, false, LONG_MIN, 0x80000001}, {VT_VARIANT, true, LONG_MAX, 0}, {VT_VARIANT, true, LONG_MAX - 1, 0}};
+
 // An argument array for a call target: well-typed for its signature (any lower bound, sometimes a
-// second dimension that may hold no elements), one element spoilt, or any random VARIANT.
+// second dimension that may hold no elements), one element spoilt, malformed, or any random VARIANT.
 TEST_P(Hostile, RandomArgumentArrays) {
     static const std::vector<Target> targets = Targets();
     RunBatches("arguments", GetParam() ? 50 : 200, [this] {
         const Target& t = targets[m_gen->Between(0, targets.size() - 1)];
+        unique_safearray storage;  // the elements under a malformed descriptor, which `params` holds
         unique_variant params;
         const std::string& kinds = t.kinds;
         const int shape = static_cast<int>(m_gen->Between(0, 9));
@@ -341,7 +356,10 @@ TEST_P(Hostile, RandomArgumentArrays) {
             m_gen->Any(*params.get_mutable());
         } else if (!kinds.empty() || m_gen->Chance(50)) {
             const ULONG count = static_cast<ULONG>(kinds.size()), second = static_cast<ULONG>(m_gen->Between(0, 2));
-            const UINT dims = m_gen->Chance(25) ? 2 : 1;
+            // Across processes the client's marshaller reads the data: without it, it faults before any call.
+            const Malformed* odd = nullptr;
+            if (shape == 4) do odd = &m_gen->Pick(kMalformed); while (GetParam() && !odd->data);
+            const UINT dims = !odd && m_gen->Chance(25) ? 2 : 1;
             SAFEARRAYBOUND b[2] = {{count, static_cast<LONG>(m_gen->Between(-5, 5))},
                                    {second, static_cast<LONG>(m_gen->Between(-3, 3))}};
             V_VT(params.get_mutable()) = VT_ARRAY | VT_VARIANT;
@@ -354,8 +372,17 @@ TEST_P(Hostile, RandomArgumentArrays) {
                 for (const auto& [vt, kind] : kKinds)
                     if (kind == k) fits.push_back(vt);
                 if (fits.empty()) m_gen->Any(e, 1);
+                else if (odd && k == 'L') m_gen->Scalar(e, VT_UI8);
                 else m_gen->Scalar(e, fits[m_gen->Between(0, fits.size() - 1)]);
                 if (k == 'I' && m_gen->Chance(50)) V_I4(&e) = static_cast<LONG>(m_gen->Between(-2, 9));
+            }
+            if (odd) {  // no BSTR above: destroying a static descriptor zeroes the bytes it spans
+                storage.reset(V_ARRAY(params.get_mutable()));
+                SAFEARRAY*& lie = V_ARRAY(params.get_mutable());
+                lie = nullptr;
+                ASSERT_EQ(::SafeArrayAllocDescriptorEx(odd->vt, 1, &lie), S_OK);
+                lie->fFeatures |= FADF_STATIC, lie->pvData = odd->data ? storage.get()->pvData : nullptr;
+                lie->rgsabound[0] = {odd->count ? odd->count : count, odd->lower};
             }
         }
         std::string got;
@@ -368,6 +395,10 @@ TEST_P(Hostile, RandomArgumentArrays) {
         const Out r = Call(t.member, a, expected, "params 0x" + std::to_string(params.type()) + " kinds '" + got + "'");
         if (r.hr == S_OK && expected == S_OK)
             m_check->Check(ResultOk(t, values, r, m_jvm.get()), t.member + " result of " + got);
+        if (storage) {  // the bridge let go of the array it was passed
+            m_check->Check(::SafeArrayDestroy(V_ARRAY(params.get_mutable())) == S_OK, "destroy after " + t.member);
+            V_VT(params.get_mutable()) = VT_EMPTY;
+        }
     });
 }
 
