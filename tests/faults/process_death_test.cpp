@@ -35,9 +35,9 @@ struct Guarded {
     };
     std::shared_ptr<State> state = std::make_shared<State>();
 };
-HRESULT Within(std::function<HRESULT()> call) {
+HRESULT Within(const char* what, std::function<HRESULT()> call) {
     Guarded g(std::move(call));
-    EXPECT_TRUE(g.Wait(kCallLimitMs)) << "a call did not return within " << kCallLimitMs << " ms";
+    EXPECT_TRUE(g.Wait(kCallLimitMs)) << what << " did not return within " << kCallLimitMs << " ms";
     return g.state->hr;
 }
 
@@ -69,7 +69,7 @@ bool RpcFailure(HRESULT hr) {
 
 com_ptr<IMvJavaCpp> Find(DWORD pid) {
     auto found = std::make_shared<com_ptr<IMvJavaCpp>>();
-    Within([found, pid] { return (*found = PublishedJvmOf(pid)) ? S_OK : S_FALSE; });
+    Within("GetJVMFromPid", [found, pid] { return (*found = PublishedJvmOf(pid)) ? S_OK : S_FALSE; });
     return std::move(*found);
 }
 
@@ -92,7 +92,7 @@ struct Host {
         EXPECT_EQ(Echo(41), S_OK);
     }
     HRESULT Echo(LONG value) const {  // E_UNEXPECTED when it answers S_OK with another value
-        return Within([jvm = jvm, echo = echo, value] {
+        return Within("echoInt", [jvm = jvm, echo = echo, value] {
             unique_variant args;
             MakeArgumentArray(args, {ArgI4(value)});
             LONG out = 0;
@@ -106,7 +106,7 @@ struct Host {
 void ExpectUnpublished(DWORD pid) {
     EXPECT_FALSE(Find(pid)) << "GetJVMFromPid finds a gone host";
     auto object = std::make_shared<com_ptr<IDispatch>>();
-    EXPECT_EQ(Within([object, pid] {
+    EXPECT_EQ(Within("JvmFinder.GetJvmFromProcess", [object, pid] {
         com_ptr<IJvmFinder> finder;
         const HRESULT hr = ::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder,
                                               finder.put_void());
@@ -192,7 +192,7 @@ TEST_F(ProcessDeath, HostServesOthersAfterAClientDiesHoldingObjects) {
     ASSERT_TRUE(host) << problem;
     ::SetEnvironmentVariableA("MV_FAULTS_HOST_PID", std::to_string(host->pid()).c_str());
     const auto served = [&] {  // another client: the windows listed, a string made and read back
-        EXPECT_EQ(Within([jvm = PublishedJvmOf(host->pid())] {
+        EXPECT_EQ(Within("a call of a client", [jvm = PublishedJvmOf(host->pid())] {
             if (!jvm) return E_POINTER;
             Checker c(jvm.get());
             const In text = Of(c.Call("NewJavaString", Text(L"served"), S_OK).l);
