@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "components.h"
+#include "jni_warnings.h"
 
 namespace mv::test {
 namespace {
@@ -61,7 +62,7 @@ void AwtHost::ShutDown() {
         // once the JVM has ended, so that no warning is cut off before its stack. The JDK's font code
         // also warns below its own Java frames (module@version); the module's calls have no such frame.
         g_host->m_host->Stop();
-        for (const std::string& warning : FindJniWarningsOfCallers(g_host->m_host->JvmOutput()))
+        for (const std::string& warning : FindJniWarnings(g_host->m_host->JvmOutput()))
             if (warning.find('@') == std::string::npos) ADD_FAILURE() << "JNI warning in the host's JVM: " << warning;
         g_host.reset();
     }

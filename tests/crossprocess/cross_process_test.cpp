@@ -9,7 +9,7 @@
 
 #include "awt_test.h"
 #include "jvm/mv_java_cpp.h"
-#include "script_run.h"
+#include "process_run.h"
 #include "test_observer_h.h"
 #include "wine_path.h"
 
@@ -138,8 +138,8 @@ protected:
     static void TearDownTestSuite() {
         if (SUCCEEDED(s_observerLibrary)) ::UnRegisterTypeLib(LIBID_MvTestObserverLib, 1, 0, 0, SYS_WIN64);
     }
-    mvtest::ScriptReport Script(const std::wstring& arguments = {}) {
-        return mvtest::RunScript("cross_process.js", std::to_wstring(host().pid()) + arguments);
+    mv::test::ScriptReport Script(const std::wstring& arguments = {}) {
+        return mv::test::RunScript("cross_process.js", std::to_wstring(host().pid()) + arguments);
     }
     static inline HRESULT s_observerLibrary = E_FAIL;
 };
@@ -171,7 +171,7 @@ TEST_F(CrossProcess, AScriptDrivesTheJvmAndTheObserverThatAnotherClientAttached)
     static TestObserver observer, stranger(false);  // COM may release them as late as CoUninitialize
     ASSERT_EQ(jvm()->AttachObserverObject(&observer), S_OK);
     EXPECT_GE(observer.refs(), 1) << "the host holds the observer";
-    const mvtest::ScriptReport report = Script();
+    const mv::test::ScriptReport report = Script();
     const char* const steps[][2] = {
         {"GetJvmFromProcess", "ok object"}, {"GetJVMVersion", "ok true"}, {"GetStaticIntField", "ok -987654321"},
         {"GetStringField", "ok instance string"}, {"CallIntMethod", "ok 11"}, {"CallStringMethod", "ok SCRIPT TEXT"},

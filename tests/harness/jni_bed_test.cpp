@@ -1,6 +1,6 @@
 // What only the test bed promises (the JNI calls themselves are made by every Java-facing test):
 // attachment, pending exceptions and local references per Windows thread, injected faults, the
-// JNI warning check and the fatal stops, and a server that never outlives its parent.
+// fatal stops, and a server that never outlives its parent.
 
 #include <gmock/gmock.h>
 
@@ -151,24 +151,6 @@ TEST(BedChild, FailsOrStopsAsPromised) {
         EXPECT_NE(child.Finish(120000), 0u) << child.output();
         EXPECT_THAT(child.output(), HasSubstr(row.printed));
     }
-}
-
-// What the JVM writes: a report with its own first stack line, other threads' lines between.
-TEST(BedWarnings, AReportIsReadWithItsOwnStackLine) {
-    const std::string jdk = "\tat sun.font.FreetypeFontScaler.initNativeScaler(java.desktop@17.0.15/Native Method)";
-    const struct { const char* name; std::string output; std::vector<std::string> found; } rows[] = {
-        {"every kind", "WARNING in native method: a\nWARNING: JNI local refs: 33, exceeds capacity: 32\nFATAL ERROR in native method: c\n"
-                       "Exception in thread \"main\" java.lang.Error\n",
-         {"WARNING in native method: a", "WARNING: JNI local refs: 33, exceeds capacity: 32", "FATAL ERROR in native method: c"}},
-        {"the JDK's own, application output between", "WARNING in native method: jdk\nwindows open\n" + jdk + "\n", {}},
-        {"ours, then the JDK's", "WARNING in native method: ours\nWARNING in native method: jdk\n" + jdk + "\n",
-         {"WARNING in native method: ours"}},
-        {"tagged writers interleaved",
-         "<writer thread='1'/>\nWARNING in native method: jdk\n<writer thread='2'/>\nWARNING in native method: "
-         "ours &apos;x&apos;\n<writer thread='1'/>\n" + jdk + "\n<writer thread='2'/>\n\tat fixtures.X.y(X.java:1)\n",
-         {"WARNING in native method: ours 'x'\n\tat fixtures.X.y(X.java:1)"}},
-    };
-    for (const auto& row : rows) EXPECT_EQ(FindJniWarnings(row.output), row.found) << row.name;
 }
 
 // Whether Linux process `pid` runs (exists and is no zombie), read through Wine's Z: drive.

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "bridge_test.h"
+#include "jni_warnings.h"
 #include "robustness.h"
 
 namespace mv::test {
@@ -242,7 +243,7 @@ protected:
     static void TearDownTestSuite() {  // in process, JniTest::TearDown checks each test's JNI warnings
         if (s_host) {
             s_host->Stop();  // the output is complete once the JVM has ended
-            for (const std::string& w : FindJniWarningsOfCallers(s_host->JvmOutput()))
+            for (const std::string& w : FindJniWarnings(s_host->JvmOutput()))
                 ADD_FAILURE() << "host JVM: " << w;
         }
         s_host.reset();

@@ -23,8 +23,8 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 
 class SignInSample : public AwtTest {
 protected:
-    mvtest::ProcessRun SignIn(const std::wstring& arguments) {
-        return mvtest::RunProcess(L"\"" + mvtest::SystemProgram(L"cscript.exe") + L"\" //nologo \"" +
+    mv::test::ProcessRun SignIn(const std::wstring& arguments) {
+        return mv::test::RunProcess(L"\"" + mv::test::SystemProgram(L"cscript.exe") + L"\" //nologo \"" +
                                       WindowsPathOfUnixPath(MV_SIGN_IN_SCRIPT) + L"\" " + arguments, 120000);
     }
     std::optional<std::wstring> App(const wchar_t* method, std::vector<std::wstring> args = {}) {
@@ -90,7 +90,7 @@ TEST_F(SignInSample, ErrorsAreClearAndChangeNothing) {
 TEST_F(SignInSample, ScriptReadsArraysAndLeavesNoReferences) {
     const long long before = host().LiveReferences();
     ASSERT_GE(before, 0);
-    const auto result = mvtest::RunProcess(L"\"" + mvtest::SystemProgram(L"cscript.exe") + L"\" //nologo \"" +
+    const auto result = mv::test::RunProcess(L"\"" + mv::test::SystemProgram(L"cscript.exe") + L"\" //nologo \"" +
                                                WindowsPathOfUnixPath(MV_READ_ARRAYS_SCRIPT) + L"\" " +
                                                std::to_wstring(host().pid()) + L" ab,c,,d",
                                            120000);

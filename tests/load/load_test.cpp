@@ -7,6 +7,7 @@
 
 #include "awt_host.h"
 #include "child_process.h"
+#include "jni_warnings.h"
 #include "robustness.h"
 
 namespace mv::test {
@@ -70,7 +71,7 @@ struct SampleHost {
     ~SampleHost() {
         if (!host) return;
         host->Stop();  // the output is complete once the JVM has ended
-        for (const std::string& w : FindJniWarningsOfCallers(host->JvmOutput())) ADD_FAILURE() << "host JVM: " << w;
+        for (const std::string& w : FindJniWarnings(host->JvmOutput())) ADD_FAILURE() << "host JVM: " << w;
     }
     LeakWatch Watch() { return LeakWatch([this] { return host->LiveReferences(); }, host->pid()); }
     std::unique_ptr<HostProcess> host;

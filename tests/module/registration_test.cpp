@@ -14,7 +14,7 @@
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
 #include "common/win/handles.h"
-#include "script_run.h"
+#include "process_run.h"
 #include "wine_path.h"
 
 namespace {
@@ -89,7 +89,7 @@ Lines ReadRegistration() {
 }
 
 bool Regsvr32(const std::wstring& module, bool unregister = false) {
-    const mvtest::ProcessRun run = mvtest::RunProcess(L"\"" + mvtest::SystemProgram(L"regsvr32.exe") + L"\" /s " +
+    const mv::test::ProcessRun run = mv::test::RunProcess(L"\"" + mv::test::SystemProgram(L"regsvr32.exe") + L"\" /s " +
                                                       (unregister ? L"/u \"" : L"\"") + module + L"\"");
     EXPECT_EQ(run.exitCode, 0u) << "regsvr32 " << (unregister ? "/u " : "") << run.output;
     return run.started && !run.timedOut && run.exitCode == 0;
@@ -184,7 +184,7 @@ void LateBinding(const std::wstring& module) {
         for (const auto& row : names) {
             EXPECT_EQ(NamesToIds(row.object, row.names), libraryRegistered ? row.ids : missing) << row.names[0];
         }
-        const mvtest::ScriptReport script = mvtest::RunScript("late_binding.js", std::to_wstring(self));
+        const mv::test::ScriptReport script = mv::test::RunScript("late_binding.js", std::to_wstring(self));
         for (const auto& [step, outcome] : steps) {
             const bool creation = std::string(step).rfind("create", 0) == 0;
             EXPECT_EQ(script.Step(step), libraryRegistered || creation ? outcome : "error " + missing)

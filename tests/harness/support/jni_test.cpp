@@ -1,6 +1,7 @@
 #include "jni_test.h"
 
 #include "jniproxy/mv_jni_proxy.h"
+#include "jni_warnings.h"
 #include "mv_java_jni.h"
 
 namespace mv::test {

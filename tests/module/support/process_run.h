@@ -1,22 +1,12 @@
 #pragma once
-// Windows programs of the test prefix (regsvr32, cscript) run as children through the same Wine. Their output
-// goes to a file, which no process the child leaves behind can hold open the way it would hold a pipe.
-
-#include <windows.h>
+// Test scripts run by cscript, and what they report.
 
 #include <map>
 #include <string>
 
-namespace mvtest {
+#include "child_process.h"
 
-struct ProcessRun {
-    bool started = false;
-    bool timedOut = false;  // the child was killed after the time allowed
-    DWORD exitCode = 0;
-    std::string output;  // stdout and stderr, interleaved as written
-};
-ProcessRun RunProcess(const std::wstring& commandLine, DWORD timeoutMilliseconds = 60000);
-std::wstring SystemProgram(const wchar_t* name);  // C:\windows\system32\<name>
+namespace mv::test {
 
 // A JScript file of tests/scripts/ run by cscript; it reports one line per step, "<label> ok
 // <value>" or "<label> error 0x<code>".
@@ -27,4 +17,4 @@ struct ScriptReport {
 };
 ScriptReport RunScript(const std::string& fileName, const std::wstring& arguments);
 
-}  // namespace mvtest
+}  // namespace mv::test

@@ -41,10 +41,4 @@ private:
     JavaVM* m_vm = nullptr;
 };
 
-// The -Xcheck:jni reports in JVM output or VmReports(), each with its first stack line: the next
-// "\tat" line of the same writer (<writer thread='n'/>), whatever other threads wrote between. A
-// report whose first frame is a JDK module's native method ("(java.desktop@17.0.15/Native Method)")
-// is the JDK's own and left out.
-std::vector<std::string> FindJniWarnings(const std::string& output);
-
 }  // namespace mv::test

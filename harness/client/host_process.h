@@ -58,12 +58,6 @@ private:
     std::wstring m_jvmOutputFile;  // removed when the host is gone
 };
 
-// The JNI warnings of -Xcheck:jni in JVM output, each with its own first stack line: the first
-// JVM frame line after it and before the next warning, whatever the application printed between.
-// Warnings whose first frame is a native method of a JDK module (the font scaler's, say) are left
-// out: they do not come from calls made through JNI from outside.
-std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput);
-
 // The native windows named by the "mirror HWND X Y W H" lines of the host's answer to "mirror".
 std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines);
 

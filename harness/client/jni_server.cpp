@@ -2,15 +2,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <cwchar>
-#include <map>
 
 #include "common/win/handles.h"
 #include "jniproxy/mv_jni_proxy.h"
-#include "text_lines.h"
 
 namespace mv::test {
 namespace {
@@ -43,14 +39,6 @@ std::string ReadShared(const std::wstring& path) {
     DWORD n = 0;
     while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
     return text;
-}
-
-std::string Unescaped(std::string line) {
-    static const std::pair<const char*, char> kEntities[] = {
-        {"&lt;", '<'}, {"&gt;", '>'}, {"&apos;", '\''}, {"&quot;", '"'}, {"&amp;", '&'}};
-    for (const auto& [entity, c] : kEntities)
-        for (std::size_t at; (at = line.find(entity)) != std::string::npos;) line.replace(at, std::strlen(entity), 1, c);
-    return line;
 }
 
 }  // namespace
@@ -98,35 +86,5 @@ void JniServer::Stop() {
 
 std::string JniServer::Output() const { return ReadShared(m_outputFile); }
 std::string JniServer::VmReports() const { return ReadShared(m_reportFile); }
-
-std::vector<std::string> FindJniWarnings(const std::string& output) {
-    static const char* const kMarkers[] = {"WARNING in native method", "WARNING: JNI local refs",
-                                           "FATAL ERROR in native method"};
-    std::vector<std::pair<std::string, bool>> reports;  // the text, whether a JDK module's own
-    std::map<std::string, std::size_t> unframed;  // writer -> its last report still without a stack line
-    std::string writer;
-    for (const std::string& raw : SplitLines(output)) {
-        if (raw.rfind("<writer thread='", 0) == 0) {
-            writer = raw;
-            continue;
-        }
-        const std::string line = Unescaped(raw);
-        if (std::any_of(std::begin(kMarkers), std::end(kMarkers), [&](const char* m) { return line.find(m) != std::string::npos; })) {
-            unframed[writer] = reports.size();
-            reports.push_back({line, false});
-        } else if (line.rfind("\tat ", 0) == 0 && unframed.count(writer) != 0) {
-            auto& [text, jdk] = reports[unframed[writer]];
-            unframed.erase(writer);
-            text += "\n" + line;
-            const std::size_t open = line.rfind('(');  // "(java.desktop@17.0.15/Native Method)"
-            jdk = open != std::string::npos && line.find('@', open) != std::string::npos && line.size() >= 15 &&
-                  line.compare(line.size() - 15, 15, "/Native Method)") == 0;
-        }
-    }
-    std::vector<std::string> warnings;
-    for (const auto& [text, jdk] : reports)
-        if (!jdk) warnings.push_back(text);
-    return warnings;
-}
 
 }  // namespace mv::test

@@ -1,6 +1,8 @@
 #pragma once
-// A child process whose output the test reads: this program running some of its DISABLED_ tests
-// (behaviour that ends or fails a process), or any program with its arguments, as a user runs it.
+// Child processes of a test program or tool. ChildProcess: this program running some of its
+// DISABLED_ tests (behaviour that ends or fails a process), or any program with its arguments, its
+// output read while it runs. RunProcess: a program of the prefix (regsvr32, cscript) run to its end,
+// its output in a file, which no process the child leaves behind can hold open as it would a pipe.
 
 #include <windows.h>
 
@@ -37,5 +39,16 @@ private:
     unique_handle m_outPipe, m_errPipe;
     std::string m_output, m_out, m_err;
 };
+
+// Runs `commandLine` to its end (killed after the time allowed).
+struct ProcessRun {
+    bool started = false;
+    bool timedOut = false;  // the child was killed after the time allowed
+    DWORD exitCode = 0;
+    std::string output;  // stdout and stderr, interleaved as written
+};
+ProcessRun RunProcess(const std::wstring& commandLine, DWORD timeoutMilliseconds = 60000);
+std::wstring SystemProgram(const wchar_t* name);  // C:\windows\system32\<name>
+
 
 }  // namespace mv::test

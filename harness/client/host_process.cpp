@@ -5,17 +5,10 @@
 #include <sstream>
 
 #include "common/win/command_line.h"
-#include "text_lines.h"
 #include "wine_path.h"
 
 namespace mv::test {
 namespace {
-
-bool IsWarning(const std::string& line) {
-    for (const char* marker : {"WARNING in native method", "WARNING: JNI local refs", "FATAL ERROR in native method"})
-        if (line.find(marker) != std::string::npos) return true;
-    return false;
-}
 
 template <typename Fn>
 Fn ModuleExport(HMODULE module, const char* name) {
@@ -144,20 +137,6 @@ bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
         if (!::ReadFile(m_stdoutRead.get(), buffer, sizeof buffer, &read, nullptr) || read == 0) return false;
         m_output.append(buffer, read);
     }
-}
-
-std::vector<std::string> FindJniWarningsOfCallers(const std::string& jvmOutput) {
-    const std::vector<std::string> lines = SplitLines(jvmOutput);
-    std::vector<std::string> warnings;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!IsWarning(lines[i])) continue;
-        std::string frame;  // as the JVM prints it: "\tat sun.font.X.m(java.desktop@17.0.15/Native Method)"
-        for (std::size_t j = i + 1; j < lines.size() && frame.empty() && !IsWarning(lines[j]); ++j)
-            if (lines[j].rfind("\tat ", 0) == 0) frame = lines[j];
-        if (frame.find("/Native Method)") == std::string::npos || frame.find('@') == std::string::npos)
-            warnings.push_back(lines[i] + (frame.empty() ? "" : "\n" + frame));
-    }
-    return warnings;
 }
 
 std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines) {

@@ -1,2 +1,0 @@
-#pragma once
-#include "process_run.h"  // RunScript and ScriptReport
