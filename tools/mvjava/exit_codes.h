@@ -12,7 +12,7 @@ enum class ExitCode : int {
     kUsage = 1,         // bad command line
     kNoJvm = 2,         // no JVM published by that process / none running
     kNotFound = 3,      // path, window or component not found / nothing matched
-    kRefused = 4,       // the operation was refused (S_FALSE from SetValue/DoClick, NoMatch)
+    kRefused = 4,       // refused: a false flag from get/set, S_FALSE from DoClick, NoMatch/CannotMatch
     kCallFailed = 5,    // a COM or Java call failed
     kFileError = 6,     // a file could not be read or written
 };
