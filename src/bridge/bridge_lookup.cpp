@@ -43,6 +43,10 @@ bool java_method::FindClass(BSTR superclass, class_name_form form) {
         const utf8_name name(superclass);
         m_class = local_ref<jclass>(m_env, FindClassByUtf8Name(m_env, name.get()));
     }
+    // JNI does not check that a non-virtual call's object is of the named class: the JVM would run
+    // the method on an object without its fields, and may end the process.
+    if (m_class && m_group == call_group::nonvirtual_call && !m_env->IsInstanceOf(m_object, m_class.get()))
+        m_class.reset();
     return static_cast<bool>(m_class);
 }
 

@@ -75,7 +75,7 @@ public:
 
     // Finds the class: the object's run-time class, or for a non-virtual call the class named
     // `superclass` (with '.' turned into '/' unless `form` is slashes_only). False when there is
-    // none; the JVM's error then stays pending.
+    // none (the JVM's error then stays pending) or when the object is not of the named class.
     bool FindClass(BSTR superclass, class_name_form form);
 
     // Finds the method in that class. False when there is none; the JVM's error then stays

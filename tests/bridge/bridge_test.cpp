@@ -648,6 +648,10 @@ TEST_F(Objects, EachMemberAnswersRefusesAndSurvivesJvmFaults) {
         {"CallNonvirtualStringMethod dotted", {}, [&] {
              return b.CallNonvirtualStringMethod(derived, n, B(L"toString").get(), stringSig.get(), m_none, &t);
          }, E_FAIL, false, noClass},
+        {"CallNonvirtualStringMethod of a class the object is not of", {}, [&] {
+             const unique_bstr other = B(L"java/lang/Thread");
+             return b.CallNonvirtualStringMethod(derived, other.get(), B(L"toString").get(), stringSig.get(), m_none, &t);
+         }, E_FAIL},
         {"a VT_BSTR argument", {"NewString"}, [&] {
              const unique_bstr method = B(L"echoString"), sig = B(L"(Ljava/lang/String;)Ljava/lang/String;");
              return b.CallStaticStringMethod(echo, method.get(), sig.get(), ArgumentArray({ArgBstr(L"x")}).get(), &t);
