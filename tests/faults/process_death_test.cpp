@@ -3,13 +3,11 @@
 // objects. Every call that could hang runs on a worker thread with a time limit.
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "awt_host.h"
 #include "child_process.h"
+#include "linux_process.h"
 #include "robustness.h"
 
 namespace mv::test {
@@ -41,24 +39,6 @@ HRESULT Within(const char* what, std::function<HRESULT()> call) {
     return g.state->hr;
 }
 
-// The JNI server is a Linux process: ended with /bin/kill, watched through /proc (a zombie has ended).
-void KillLinux(unsigned pid) {
-    std::wstring line = L"Z:\\bin\\kill -KILL " + std::to_wstring(pid);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};  // handles of a Linux program are not valid: not closed
-    ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-}
-bool LinuxEnded(unsigned pid, DWORD ms) {
-    for (const ULONGLONG end = ::GetTickCount64() + ms;; ::Sleep(50)) {
-        std::ifstream stat("Z:\\proc\\" + std::to_string(pid) + "\\stat");
-        const std::string text{std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>()};
-        const std::size_t close = text.rfind(')');  // "pid (name) S ...": the state follows the name
-        if (close == std::string::npos || close + 2 >= text.size() || std::strchr("ZXx", text[close + 2])) return true;
-        if (::GetTickCount64() > end) return false;
-    }
-}
-
 // What COM answers a call whose server has gone; which one depends on where in the call it went.
 bool RpcFailure(HRESULT hr) {
     const HRESULT gone[] = {RPC_E_DISCONNECTED, RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, CO_E_OBJNOTCONNECTED,
@@ -85,7 +65,7 @@ struct Host {
         ASSERT_TRUE(process->ready()) << process->output();
         handle.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, process->pid()));
         ASSERT_EQ(std::sscanf(process->Command("jni-server").c_str(), "jni-server %u", &server), 1);
-        ASSERT_FALSE(LinuxEnded(server, 0));
+        ASSERT_FALSE(LinuxProcessEndsWithin(server, 0));
         ASSERT_TRUE(jvm = Find(process->pid()));
         ASSERT_EQ(jvm->NewDefJavaObject(Bstr(L"fixtures.Echo").get(), &echo), S_OK);
         ASSERT_EQ(jvm->NewDefJavaObject(Bstr(L"fixtures.Rendezvous").get(), &rendezvous), S_OK);
@@ -156,13 +136,12 @@ TEST_F(ProcessDeath, ACallInProgressEndsWithAnRpcFailureWhenTheJvmOrTheHostDies)
         });
         ::Sleep(2000);
         ASSERT_FALSE(meet.Wait(0)) << "meet returned early";
-        if (killJvm) KillLinux(host.server);
-        else ASSERT_TRUE(::TerminateProcess(host.handle.get(), 99));
+        ASSERT_TRUE(killJvm ? KillLinuxProcess(host.server) : ::TerminateProcess(host.handle.get(), 99) != FALSE);
         ASSERT_TRUE(meet.Wait(kCallLimitMs)) << "the blocked call did not return";
         std::printf("robustness: a call blocked in Java when the %s answered %s\n",
                     killJvm ? "JVM was killed" : "host was terminated", Hex(meet.state->hr).c_str());
         EXPECT_TRUE(RpcFailure(meet.state->hr)) << std::hex << meet.state->hr;
-        EXPECT_TRUE(LinuxEnded(host.server, kEndLimitMs)) << "the JVM outlived its process";
+        EXPECT_TRUE(LinuxProcessEndsWithin(host.server, kEndLimitMs)) << "the JVM outlived its process";
         ExpectGoneAndReplaced(host);
     }
 }
@@ -172,8 +151,8 @@ TEST_F(ProcessDeath, ACallInProgressEndsWithAnRpcFailureWhenTheJvmOrTheHostDies)
 TEST_F(ProcessDeath, JvmKilledBetweenCallsFailsLaterCallsWithoutEndingTheHost) {
     Host host;
     ASSERT_NO_FATAL_FAILURE(host.Start());
-    KillLinux(host.server);
-    ASSERT_TRUE(LinuxEnded(host.server, kEndLimitMs));
+    ASSERT_TRUE(KillLinuxProcess(host.server));
+    ASSERT_TRUE(LinuxProcessEndsWithin(host.server, kEndLimitMs));
     for (LONG value : {6, 7, 8}) EXPECT_EQ(host.Echo(value), E_FAIL);
     EXPECT_EQ(::WaitForSingleObject(host.handle.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the host ended";
     EXPECT_EQ(host.process->Command("refs").rfind("refs ", 0), 0u) << "the host no longer answers";

@@ -5,13 +5,13 @@
 #include <gmock/gmock.h>
 
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <future>
 #include <thread>
 
 #include "child_process.h"
 #include "jni_test.h"
+#include "linux_process.h"
 #include "jniproxy/mv_jni_proxy.h"
 
 namespace mv::test {
@@ -153,23 +153,6 @@ TEST(BedChild, FailsOrStopsAsPromised) {
     }
 }
 
-// Whether Linux process `pid` runs (exists and is no zombie), read through Wine's Z: drive.
-bool Runs(unsigned pid) {
-    FILE* stat = _wfopen((L"Z:\\proc\\" + std::to_wstring(pid) + L"\\stat").c_str(), L"r");
-    char text[512] = {};
-    if (!stat) return false;
-    std::fread(text, 1, sizeof text - 1, stat);
-    std::fclose(stat);
-    const char* afterName = std::strrchr(text, ')');  // "pid (comm) S ..."
-    return afterName && afterName[1] == ' ' && afterName[2] != 'Z' && afterName[2] != 'X';
-}
-
-bool GoneWithin(unsigned pid, int seconds) {
-    for (int i = 0; i < seconds * 10; ++i, ::Sleep(100))
-        if (!Runs(pid)) return true;
-    return false;
-}
-
 TEST(BedServer, NeverOutlivesItsStopItsLifetimeOrItsParent) {
     JniServerSettings shortLived, noMain, badOption;
     shortLived.maxLifetimeSeconds = 2;
@@ -182,16 +165,16 @@ TEST(BedServer, NeverOutlivesItsStopItsLifetimeOrItsParent) {
         ASSERT_TRUE(server.started()) << server.error();
         EXPECT_THAT(JniServer().error(), HasSubstr("already running"));
         const unsigned pid = MvJniProxy_ServerPid();
-        ASSERT_TRUE(Runs(pid));
+        ASSERT_TRUE(LinuxProcessRuns(pid));
         server.Stop();
         EXPECT_EQ(MvJniProxy_GetJavaVM(), nullptr);
-        EXPECT_TRUE(GoneWithin(pid, 10));
+        EXPECT_TRUE(LinuxProcessEndsWithin(pid, 10000));
         EXPECT_THAT(server.Output(), HasSubstr("mv-jniserver: exiting (parent asked to stop)"));
     }
     JniServer server(shortLived);
     ASSERT_TRUE(server.started()) << server.error();
     EXPECT_EQ(EnvState(server.vm()), JNI_EDETACHED) << "the environments of an ended server are gone";
-    EXPECT_TRUE(GoneWithin(MvJniProxy_ServerPid(), 20));
+    EXPECT_TRUE(LinuxProcessEndsWithin(MvJniProxy_ServerPid(), 20000));
     EXPECT_THAT(server.Output(), HasSubstr("mv-jniserver: exiting (maximum lifetime reached)"));
     server.Stop();
 
@@ -199,9 +182,9 @@ TEST(BedServer, NeverOutlivesItsStopItsLifetimeOrItsParent) {
     ASSERT_TRUE(child.ReadUntil(" ready", 120000)) << child.output();
     unsigned pid = 0;
     ASSERT_EQ(std::sscanf(child.output().c_str() + child.output().find("server pid="), "server pid=%u", &pid), 1);
-    ASSERT_TRUE(Runs(pid));
+    ASSERT_TRUE(LinuxProcessRuns(pid));
     child.Kill();
-    EXPECT_TRUE(GoneWithin(pid, 20));
+    EXPECT_TRUE(LinuxProcessEndsWithin(pid, 20000));
 }
 
 }  // namespace
