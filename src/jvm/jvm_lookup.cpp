@@ -17,6 +17,15 @@ struct task_memory_free {
 };
 using unique_display_name = std::unique_ptr<wchar_t, task_memory_free>;
 
+// An entry of a process that ended without withdrawing it stays in the table until COM notices
+// the end, and its object then fails every call: a call that never reaches Java tells.
+HRESULT CheckAnswers(com_ptr<IMvJavaCpp>& jvm) {
+    VARIANT_BOOL complete = VARIANT_FALSE;
+    const HRESULT hr = jvm->IsDisconnectObserverComplete(&complete);
+    if (FAILED(hr)) jvm.reset();
+    return hr;
+}
+
 }  // namespace
 
 HRESULT FindJvmByPid(com_ptr<IMvJavaCpp>& out, DWORD pid) {
@@ -30,7 +39,8 @@ HRESULT FindJvmByPid(com_ptr<IMvJavaCpp>& out, DWORD pid) {
     com_ptr<IUnknown> object;
     const HRESULT hr = table->GetObject(moniker.get(), object.put());
     if (!object) return FAILED(hr) ? hr : E_FAIL;
-    return object.query(out);
+    MV_RETURN_IF_FAILED(object.query(out));
+    return CheckAnswers(out);
 }
 
 HRESULT FindFirstRunningJvm(com_ptr<IMvJavaCpp>& out, DWORD& pid) {
@@ -61,6 +71,7 @@ HRESULT FindFirstRunningJvm(com_ptr<IMvJavaCpp>& out, DWORD& pid) {
     com_ptr<IUnknown> object;
     MV_RETURN_IF_FAILED(table->GetObject(match.get(), object.put()));
     MV_RETURN_IF_FAILED(object.query(out));
+    MV_RETURN_IF_FAILED(CheckAnswers(out));
     pid = static_cast<DWORD>(ParsePidFromDisplayName(matchName));
     return S_OK;
 }
