@@ -4,41 +4,12 @@
 
 #include <utility>
 
-#include "bridge/java_handles.h"
+#include "bridge/argument_conversion.h"
 #include "bridge/java_strings.h"
 #include "common/com/safearray.h"
 
 namespace mv {
 namespace {
-
-// Fills one slot from one element and answers the JNI type letter it holds; 0 for an element
-// type that is refused (or a string the JVM could not make, its error cleared).
-char FillSlot(JNIEnv* env, const VARIANT& element, jvalue& slot, jni_arguments& args) {
-    switch (V_VT(&element)) {
-    case VT_I2: slot.s = V_I2(&element); return 'S';
-    case VT_I4: slot.i = V_I4(&element); return 'I';
-    case VT_R4: slot.f = V_R4(&element); return 'F';
-    case VT_R8: slot.d = V_R8(&element); return 'D';
-    case VT_BOOL: slot.z = V_BOOL(&element) ? JNI_TRUE : JNI_FALSE; return 'Z';
-    case VT_I1: slot.b = static_cast<jbyte>(V_I1(&element)); return 'B';
-    case VT_UI1: slot.b = static_cast<jbyte>(V_UI1(&element)); return 'B';
-    case VT_UI2: slot.c = V_UI2(&element); return 'C';
-    case VT_I8: slot.j = V_I8(&element); return 'J';
-    case VT_UI8: slot.l = HandleToJObject(V_UI8(&element)); return 'L';
-    case VT_BSTR: {
-        local_ref<jstring> s(env, NewJavaString(env, V_BSTR(&element)));
-        if (!s) {
-            env->ExceptionClear();
-            return 0;
-        }
-        slot.l = s.get();
-        args.strings.push_back(std::move(s));
-        return 'L';
-    }
-    default:
-        return 0;
-    }
-}
 
 // Whether `array` really holds VARIANTs: a VT_ARRAY|VT_VARIANT label says nothing about the
 // descriptor, and elements of another type or size read as VARIANTs run past the data and turn
@@ -52,11 +23,11 @@ bool HoldsVariants(SAFEARRAY* array) noexcept {
 
 }  // namespace
 
-HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, jni_arguments& args) {
+HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, const std::string& parameters,
+                          jni_arguments& args) {
     args.slots.clear();
-    args.kinds.clear();
     args.strings.clear();
-    if (V_VT(&paramArray) == VT_EMPTY) return S_OK;
+    if (V_VT(&paramArray) == VT_EMPTY) return parameters.empty() ? S_OK : E_FAIL;
     if (V_VT(&paramArray) != (VT_ARRAY | VT_VARIANT)) return E_FAIL;
 
     SAFEARRAY* array = V_ARRAY(&paramArray);
@@ -69,6 +40,7 @@ HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, jni_arguments&
     // its lower one, and no count of it is true.
     const LONGLONG count = static_cast<LONGLONG>(upper) - lower + 1;
     if (count < 0 || !HoldsVariants(array)) return E_FAIL;
+    if (static_cast<ULONGLONG>(count) != parameters.size()) return E_FAIL;
     if (count == 0) return S_OK;
     // Only dimension 1 counts, but its elements must exist: another dimension may hold none.
     if (SafeArrayTotalElements(array) < static_cast<ULONGLONG>(count)) return E_FAIL;
@@ -76,12 +48,24 @@ HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, jni_arguments&
     const safearray_lock lock(array);  // released on every path, a descriptor without data too
     const auto* elements = static_cast<const VARIANT*>(lock.data());
     if (!elements) return E_FAIL;
-    args.slots.resize(static_cast<std::size_t>(count));
-    args.kinds.reserve(static_cast<std::size_t>(count));
-    for (std::size_t i = 0; i < args.slots.size(); ++i) {
-        const char kind = FillSlot(env, elements[i], args.slots[i], args);
-        if (!kind) return E_FAIL;
-        args.kinds.push_back(kind);
+    args.slots.resize(parameters.size());
+    // Every element is converted before the first string is made: a refused one costs no JNI call.
+    std::vector<std::size_t> strings;
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        switch (ConvertArgument(elements[i], parameters[i], args.slots[i])) {
+        case argument_conversion::refused: return E_FAIL;
+        case argument_conversion::new_string: strings.push_back(i); break;
+        case argument_conversion::value: break;
+        }
+    }
+    for (std::size_t i : strings) {
+        local_ref<jstring> s(env, NewJavaString(env, V_BSTR(&elements[i])));
+        if (!s) {
+            env->ExceptionClear();
+            return E_FAIL;
+        }
+        args.slots[i].l = s.get();
+        args.strings.push_back(std::move(s));
     }
     return S_OK;
 }

@@ -122,11 +122,10 @@ auto CallMethod(const method_call& call, Result result) {
             return E_FAIL;
         }
 
-        jni_arguments args;
-        MV_RETURN_IF_FAILED(BuildJniArguments(env, *call.paramArray, args));
-        // Slots that do not fit the parameters would make the JVM read garbage: refused.
         std::string parameters;
-        if (!ParameterKinds(signature.get(), parameters) || parameters != args.kinds) return E_FAIL;
+        if (!ParameterKinds(signature.get(), parameters)) return E_FAIL;
+        jni_arguments args;
+        MV_RETURN_IF_FAILED(BuildJniArguments(env, *call.paramArray, parameters, args));
 
         using T = typename Result::java_type;
         Messages::BeforeCall();

@@ -1,5 +1,5 @@
 #pragma once
-// The parameters of a JNI method signature, to compare with the argument slots of a call: the
+// The parameters of a JNI method signature, to which the elements of an argument array convert: the
 // JVM reads each slot as the signature says, so a slot of another kind, or a missing one, would
 // hand the method garbage or make the JVM read past the slots.
 

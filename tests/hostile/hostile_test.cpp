@@ -11,6 +11,8 @@
 #include <cstring>
 #include <cwchar>
 #include <deque>
+#include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -43,7 +45,8 @@ ULONGLONG ElementCount(const SAFEARRAY* a) {
     return total;
 }
 
-// The seeded source of every random input. VT_UI8 values are 0 or one of `handles`.
+// The seeded source of every random input. VT_UI8 values are 0 or one of `handles`, and so are the
+// numbers that the bridge would read as handles (ModelArguments).
 class Gen {
 public:
     Gen(std::uint64_t seed, std::vector<UINT64> h) : m_handles(std::move(h)), m_engine(seed) {
@@ -160,29 +163,76 @@ HRESULT FirstDimension(const SAFEARRAY* a, LONGLONG& count) {
     return hr;
 }
 
-// The JNI kind each element type of an argument array passes as.
+// The JNI kind each element type of an argument array passes as in its own right.
 const std::map<VARTYPE, char> kKinds = {{VT_I2, 'S'}, {VT_I4, 'I'}, {VT_R4, 'F'}, {VT_R8, 'D'}, {VT_BSTR, 'L'},
     {VT_BOOL, 'Z'}, {VT_I1, 'B'}, {VT_UI1, 'B'}, {VT_UI2, 'C'}, {VT_I8, 'J'}, {VT_UI8, 'L'}};
 
-// What the bridge must make of an argument array: the JNI kinds of its elements, or a failure.
-// Only the first dimension counts, in memory order; the array must hold VARIANTs, and that many.
-HRESULT ModelArguments(const VARIANT& p, std::string& kinds, std::vector<VARIANT>& values) {
-    if (V_VT(&p) == VT_EMPTY) return S_OK;
+// The number an element of a numeric type holds (a long double holds every 64-bit integer).
+std::optional<long double> NumberOf(const VARIANT& e) {
+    switch (V_VT(&e)) {
+    case VT_I1: return V_I1(&e);
+    case VT_UI1: return V_UI1(&e);
+    case VT_I2: return V_I2(&e);
+    case VT_UI2: return V_UI2(&e);
+    case VT_I4: return V_I4(&e);
+    case VT_INT: return V_INT(&e);
+    case VT_I8: return V_I8(&e);
+    case VT_UI8: return V_UI8(&e);
+    case VT_R4: return V_R4(&e);
+    case VT_R8: return V_R8(&e);
+    default: return std::nullopt;
+    }
+}
+bool IsHandleNumber(const VARIANT& e) { return V_VT(&e) == VT_I4 || V_VT(&e) == VT_I8 || V_VT(&e) == VT_R8; }
+
+// Whether the bridge takes an element for a parameter of kind k: one of its own type, or a value that
+// survives exactly; float and double take each other; a reference takes null and a whole number below
+// 2^53 as a handle; a boolean only VT_BOOL.
+bool Converts(const VARIANT& e, char k) {
+    const auto own = kKinds.find(V_VT(&e));
+    if (own != kKinds.end() && own->second == k) return true;
+    const auto n = NumberOf(e);
+    const bool whole = n && std::isfinite(*n) && *n == std::trunc(*n);
+    const auto within = [&](long double low, long double high) { return whole && *n >= low && *n <= high; };
+    switch (k) {
+    case 'L': return V_VT(&e) == VT_NULL || (IsHandleNumber(e) && within(0, 0x1p53L - 1));
+    case 'F': return V_VT(&e) == VT_R8 || (n && static_cast<float>(*n) == *n);
+    case 'D': return n && (V_VT(&e) == VT_R4 || static_cast<double>(*n) == *n);
+    case 'B': return within(-128, 255);
+    case 'C': return within(0, 65535);
+    case 'S': return within(SHRT_MIN, SHRT_MAX);
+    case 'I': return within(INT_MIN, INT_MAX);
+    case 'J': return whole && *n >= -0x1p63L && *n < 0x1p63L;
+    default: return false;
+    }
+}
+
+// What the bridge must make of an argument array for parameters of the kinds `kinds`: its elements, or
+// a failure. Only the first dimension counts, in memory order; the array must hold VARIANTs, one per
+// parameter, each converting to its parameter. A number it would read as a handle is first made 0 or a
+// handle of ours, as VT_UI8 values are.
+HRESULT ModelArguments(VARIANT& p, const std::string& kinds, Gen& gen, std::vector<VARIANT>& values) {
+    if (V_VT(&p) == VT_EMPTY) return kinds.empty() ? S_OK : E_FAIL;
     if (V_VT(&p) != (VT_ARRAY | VT_VARIANT)) return E_FAIL;
     LONGLONG count = 0;
     const HRESULT hr = FirstDimension(V_ARRAY(&p), count);
     if (FAILED(hr)) return hr;
     VARTYPE vt = VT_EMPTY;
     if (count < 0 || V_ARRAY(&p)->cbElements != sizeof(VARIANT) || ::SafeArrayGetVartype(V_ARRAY(&p), &vt) != S_OK ||
-        vt != VT_VARIANT)
+        vt != VT_VARIANT || static_cast<ULONGLONG>(count) != kinds.size())
         return E_FAIL;
     if (count == 0) return S_OK;
     if (ElementCount(V_ARRAY(&p)) < static_cast<ULONGLONG>(count) || !V_ARRAY(&p)->pvData) return E_FAIL;
-    for (LONGLONG i = 0; i < count; ++i) {
-        const VARIANT& e = static_cast<const VARIANT*>(V_ARRAY(&p)->pvData)[i];
-        const auto kind = kKinds.find(V_VT(&e));
-        if (kind == kKinds.end()) return E_FAIL;
-        kinds += kind->second, values.push_back(e);
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        VARIANT& e = static_cast<VARIANT*>(V_ARRAY(&p)->pvData)[i];
+        if (kinds[i] == 'L' && IsHandleNumber(e) && Converts(e, 'L')) {
+            const UINT64 h = gen.Handle();
+            if (V_VT(&e) == VT_I4) V_I4(&e) = h <= LONG_MAX ? static_cast<LONG>(h) : 0;
+            if (V_VT(&e) == VT_I8) V_I8(&e) = static_cast<LONGLONG>(h);
+            if (V_VT(&e) == VT_R8) V_R8(&e) = static_cast<double>(h);
+        }
+        if (!Converts(e, kinds[i])) return E_FAIL;
+        values.push_back(e);
     }
     return S_OK;
 }
@@ -212,28 +262,35 @@ std::vector<Target> Targets() {
     return t;
 }
 bool SameFloat(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
-// Whether a successful call of `t` with the arguments `a` gave the right result.
+// Whether a successful call of `t` with the arguments `a` gave the right result: the value each
+// argument holds, in the parameter's type.
 bool ResultOk(const Target& t, const std::vector<VARIANT>& a, const Out& r, IMvJavaCpp* jvm) {
     const std::wstring& n = t.name;
     const VARIANT v = a.empty() ? VARIANT{} : a[0];
+    const auto number = [&](std::size_t i) { return NumberOf(a[i]).value_or(-1); };
     unique_bstr text;
     VARIANT_BOOL same = 0;
     if (n == L"echoBoolean") return r.z == (V_BOOL(&v) ? VARIANT_TRUE : 0);
-    if (n == L"echoByte") return r.b == V_UI1(&v);
-    if (n == L"echoChar") return r.c == V_UI2(&v);
-    if (n == L"echoShort") return r.s == V_I2(&v);
-    if (n == L"echoInt") return r.i == V_I4(&v);
-    if (n == L"echoLong") return r.j == V_I8(&v);
-    if (n == L"echoFloat") return SameFloat(r.f, V_R4(&v));
-    if (n == L"echoDouble") return SameFloat(r.d, V_R8(&v));
+    if (n == L"echoByte") return r.b == static_cast<unsigned char>(static_cast<long long>(number(0)));
+    if (n == L"echoChar") return r.c == number(0);
+    if (n == L"echoShort") return r.s == number(0);
+    if (n == L"echoInt") return r.i == number(0);
+    if (n == L"echoLong") return r.j == number(0);
+    if (n == L"echoFloat") return SameFloat(r.f, V_VT(&v) == VT_R4 ? V_R4(&v) : static_cast<float>(number(0)));
+    if (n == L"echoDouble") return SameFloat(r.d, static_cast<double>(number(0)));
     if (n == L"echoObject" && V_VT(&v) == VT_BSTR)
         return jvm->GetJavaString(r.l, text.put()) == S_OK &&
                text.view() == UpToNul(std::wstring(V_BSTR(&v), ::SysStringLen(V_BSTR(&v))));
-    if (n == L"echoObject") return jvm->IsSameJavaObject(r.l, V_UI8(&v), &same) == S_OK && same;
+    if (n == L"echoObject")
+        return jvm->IsSameJavaObject(r.l, static_cast<UINT64>(number(0)), &same) == S_OK && same;
     if (n == L"ordered")
-        return r.text.view() == std::to_wstring(V_I4(&a[0])) + L"," + std::to_wstring(V_I4(&a[1])) + L"," +
-                                    std::to_wstring(V_I4(&a[2]));
-    if (n == L"charAt") return r.c == (V_I4(&v) >= 0 && V_I4(&v) < 7 ? L"hostile"[V_I4(&v)] : 0);
+        return r.text.view() == std::to_wstring(static_cast<long>(number(0))) + L"," +
+                                    std::to_wstring(static_cast<long>(number(1))) + L"," +
+                                    std::to_wstring(static_cast<long>(number(2)));
+    if (n == L"charAt") {
+        const long i = static_cast<long>(number(0));
+        return r.c == (i >= 0 && i < 7 ? L"hostile"[i] : 0);
+    }
     return n == L"reset";
 }
 
@@ -386,14 +443,15 @@ TEST_P(Hostile, RandomArgumentArrays) {
                 lie->rgsabound[0] = {odd->count ? odd->count : count, odd->lower};
             }
         }
-        std::string got;
         std::vector<VARIANT> values;
-        HRESULT expected = ModelArguments(params.get(), got, values);
-        const bool null = got == "L" && V_VT(&values[0]) == VT_UI8 && !V_UI8(&values[0]);  // echoObject(null): null
-        if (SUCCEEDED(expected)) expected = got != kinds || (t.name == L"echoObject" && null) ? E_FAIL : S_OK;
+        HRESULT expected = ModelArguments(*params.get_mutable(), kinds, *m_gen, values);
+        std::string got;  // the element types
+        for (const VARIANT& e : values) got += std::to_string(V_VT(&e)) + " ";
+        const bool null = values.size() == 1 && kinds == "L" && V_VT(&values[0]) != VT_BSTR && !NumberOf(values[0]).value_or(0);
+        if (SUCCEEDED(expected) && t.name == L"echoObject" && null) expected = E_FAIL;  // echoObject(null): null
         In a = Of(m_own[t.object], t.name);
         a.super = t.super, a.sig = t.sig, a.params = params.get();
-        const Out r = Call(t.member, a, expected, "params 0x" + std::to_string(params.type()) + " kinds '" + got + "'");
+        const Out r = Call(t.member, a, expected, "params 0x" + std::to_string(params.type()) + " types " + got);
         if (r.hr == S_OK && expected == S_OK)
             m_check->Check(ResultOk(t, values, r, m_jvm.get()), t.member + " result of " + got);
         if (storage) {  // the bridge let go of the array it was passed
