@@ -3,9 +3,9 @@
 //   cscript //nologo sign_in.js PID USER PASSWORD
 // PID is the id (decimal or 0x-hex) of the process whose JVM the module published.
 //
-// Scripts cannot query component objects for their interfaces nor pass object handles inside
-// argument arrays, so everything goes through the main object's generic members and the static
-// helpers of the hook library installed in the application:
+// Scripts cannot query component objects for their interfaces, so everything goes through the
+// main object's generic members and the static helpers of the hook library installed in the
+// application:
 //   1. the JVM from JvmFinder (ProgID "MvJavaJniComRot.JvmFinder");
 //   2. the hook object (GetMorvaneAWTHook), whose class's static members are called through it;
 //   3. one call for the whole window tree as JSON (snapshotWindows), where the fields are found
@@ -14,8 +14,9 @@
 //   5. the button clicked by its path (clickComponentAt, on the event dispatch thread);
 //   6. the application's answer: LoginApp.lastSignIn(), a static method called through an
 //      instance of the class.
-// Argument arrays for the calls are VARIANT arrays made by Scripting.Dictionary's Items(): a
-// script can put strings and small integers into them, not object handles.
+// Argument arrays for the calls are VARIANT arrays made by Scripting.Dictionary's Items(); what
+// each JScript value can be passed as: java_arguments.js. samples/vbscript/sign_in.vbs does the
+// same in VBScript.
 //
 // Exit codes: 0 signed in; 1 usage; 2 no JVM published by that process; 3 window or component
 // not found; 4 the click was refused; 5 a call failed or the application answered otherwise.

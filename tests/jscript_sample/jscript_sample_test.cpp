@@ -1,6 +1,8 @@
-// The JScript sign-in sample as a user runs it (cscript, the Java application's process id and
-// the credentials on the command line) against the login window of the program's host, judged by
-// what the application received; and the hook library's path and subtree helpers that scripts use.
+// The sign-in samples (samples/jscript/sign_in.js, samples/vbscript/sign_in.vbs) as a user runs them
+// (cscript, the Java application's process id and the credentials on the command line) against the
+// login window of the program's host, judged by what the application received; the argument samples
+// (java_arguments.js and .vbs), which pass every kind of Java argument; and the hook library's path
+// and subtree helpers that scripts use.
 
 #include <gmock/gmock.h>
 #include <windows.h>
@@ -21,11 +23,20 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
+// Each sample exists once per script language, doing the same.
+struct Language {
+    const char* name;
+    std::string signIn, arguments;  // Linux paths
+};
+const Language kLanguages[] = {{"JScript", MV_SAMPLES_DIR "/jscript/sign_in.js", MV_SAMPLES_DIR "/jscript/java_arguments.js"},
+                               {"VBScript", MV_SAMPLES_DIR "/vbscript/sign_in.vbs",
+                                MV_SAMPLES_DIR "/vbscript/java_arguments.vbs"}};
+
 class SignInSample : public AwtTest {
 protected:
-    mv::test::ProcessRun SignIn(const std::wstring& arguments) {
+    mv::test::ProcessRun SignIn(const Language& language, const std::wstring& arguments) {
         return mv::test::RunProcess(L"\"" + mv::test::SystemProgram(L"cscript.exe") + L"\" //nologo \"" +
-                                      WindowsPathOfUnixPath(MV_SIGN_IN_SCRIPT) + L"\" " + arguments, 120000);
+                                      WindowsPathOfUnixPath(language.signIn) + L"\" " + arguments, 120000);
     }
     std::optional<std::wstring> App(const wchar_t* method, std::vector<std::wstring> args = {}) {
         return JavaStatics(jvm(), L"samples.LoginApp").CallString(method, args);
@@ -40,19 +51,22 @@ TEST_F(SignInSample, ApplicationReceivesExactlyTheUserAndPassword) {
         std::wstring pid;
         std::string user, password;
     } runs[] = {{std::to_wstring(host().pid()), "alice", "s3cret!"}, {hex, "bob", "pa$$ w0rd"}};
-    for (const auto& run : runs) {  // each run's answer cannot be left over from the one before
-        SCOPED_TRACE(run.user);
-        const LONG before = SignIns();
-        const auto result = SignIn(run.pid + L" " + Wide(run.user) + L" \"" + Wide(run.password) + L"\"");
-        EXPECT_EQ(result.exitCode, 0u) << result.output;
-        const std::string expected = run.user + "|" + run.password;
-        EXPECT_EQ(App(L"lastSignIn"), Wide(expected));
-        EXPECT_EQ(SignIns(), before + 1) << "one click, one sign-in";
-        EXPECT_EQ(App(L"text", {L"user"}), Wide(run.user));
-        EXPECT_EQ(App(L"text", {L"password"}), Wide(run.password));
-        EXPECT_THAT(result.output, HasSubstr("application answer: " + expected));
-        // The password is typed, not shown, until the application answers with it.
-        EXPECT_THAT(result.output, HasSubstr("password: set (" + std::to_string(run.password.size()) + " characters)"));
+    for (const Language& language : kLanguages) {
+        for (const auto& run : runs) {  // each run's answer cannot be left over from the one before
+            SCOPED_TRACE(std::string(language.name) + " " + run.user);
+            const LONG before = SignIns();
+            const auto result = SignIn(language, run.pid + L" " + Wide(run.user) + L" \"" + Wide(run.password) + L"\"");
+            EXPECT_EQ(result.exitCode, 0u) << result.output;
+            const std::string expected = run.user + "|" + run.password;
+            EXPECT_EQ(App(L"lastSignIn"), Wide(expected));
+            EXPECT_EQ(SignIns(), before + 1) << "one click, one sign-in";
+            EXPECT_EQ(App(L"text", {L"user"}), Wide(run.user));
+            EXPECT_EQ(App(L"text", {L"password"}), Wide(run.password));
+            EXPECT_THAT(result.output, HasSubstr("application answer: " + expected));
+            // The password is typed, not shown, until the application answers with it.
+            EXPECT_THAT(result.output,
+                        HasSubstr("password: set (" + std::to_string(run.password.size()) + " characters)"));
+        }
     }
 }
 
@@ -60,29 +74,73 @@ TEST_F(SignInSample, ErrorsAreClearAndChangeNothing) {
     HostProcess plain;  // a published JVM of an application started without the hook library
     ASSERT_TRUE(plain.ready()) << plain.output();
     const std::string self = std::to_string(::GetCurrentProcessId()), other = std::to_string(plain.pid());
-    const struct {
-        std::wstring arguments;
-        DWORD exitCode;
-        std::vector<std::string> lines;
-    } cases[] = {
-        {std::to_wstring(host().pid()) + L" onlyuser", 1, {"usage: cscript //nologo sign_in.js PID USER PASSWORD"}},
-        {L"12ab dave secret", 1, {"sign_in.js: not a process id: 12ab"}},
-        {Wide(self) + L" mallory nothing", 2, {"sign_in.js: no JVM published by process " + self}},  // this program
-        {Wide(other) + L" erin secret", 5,
-         {"JVM of process " + other, "sign_in.js: GetMorvaneAWTHook (is the hook library installed in the "
-                                     "application?) failed (0x80004005)"}},
-    };
     const LONG before = SignIns();
     const auto last = App(L"lastSignIn");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.lines.back());
-        const auto result = SignIn(c.arguments);
-        EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
-        for (const std::string& line : c.lines) EXPECT_THAT(result.output, HasSubstr(line));
-        EXPECT_THAT(result.output, Not(HasSubstr("application answer")));
+    for (const Language& language : kLanguages) {
+        const std::string file = language.signIn.substr(language.signIn.rfind('/') + 1), says = file + ": ";
+        const struct {
+            std::wstring arguments;
+            DWORD exitCode;
+            std::vector<std::string> lines;
+        } cases[] = {
+            {std::to_wstring(host().pid()) + L" onlyuser", 1, {"usage: cscript //nologo " + file + " PID USER PASSWORD"}},
+            {L"12ab dave secret", 1, {says + "not a process id: 12ab"}},
+            {Wide(self) + L" mallory nothing", 2, {says + "no JVM published by process " + self}},  // this program
+            {Wide(other) + L" erin secret", 5,
+             {"JVM of process " + other, says + "GetMorvaneAWTHook (is the hook library installed in the "
+                                                "application?) failed (0x80004005)"}},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.lines.back());
+            const auto result = SignIn(language, c.arguments);
+            EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
+            for (const std::string& line : c.lines) EXPECT_THAT(result.output, HasSubstr(line));
+            EXPECT_THAT(result.output, Not(HasSubstr("application answer")));
+        }
     }
     EXPECT_EQ(SignIns(), before);
     EXPECT_EQ(App(L"lastSignIn"), last);
+}
+
+// Every kind of Java argument from each script language, across processes: numbers of the types a
+// script makes to each primitive parameter, a handle to an Object parameter, null, a list filled and
+// read back, the calls that once failed; the host holds no more references afterwards. "" where a
+// language has no such step (the VBScript rules for argument arrays in variables and handles).
+TEST_F(SignInSample, ScriptsPassEveryKindOfArgumentAndLeaveNoReferences) {
+    const struct { const char* label; std::string jscript, vbscript; } steps[] = {
+        {"boolean", "ok boolean true", "ok boolean true"}, {"byte", "ok byte -56", "ok byte -56"},
+        {"char", "ok char h (104)", "ok char h (104)"}, {"short", "ok short -2", "ok short -2"},
+        {"int", "ok int 100000", "ok int 100000"}, {"long", "ok long 1234567890123", "ok long 1234567890123"},
+        {"float", "ok float 0.1", "ok float 0.1"}, {"double", "ok double 0.1", "ok double 0.1"},
+        {"Object", "ok java.lang.String first", "ok java.lang.String first"},
+        {"Object null", "ok null", "ok null"}, {"String", "ok String text", "ok String text"},
+        {"int 2^31", "error 0x80004005", "error 0x80004005"}, {"int 1.5", "error 0x80004005", "error 0x80004005"},
+        {"ArrayList.add(Object)", "ok true", "ok true"}, {"ArrayList.add(null)", "ok true", "ok true"},
+        {"list", "ok [first, null]", "ok [first, null]"},
+        {"list.get(0) is the handle added", "ok true", "ok true"}, {"handle = handle", "", "error 0x1CA"},
+        {"StringBuilder.equals(Object)", "ok true", "ok true"},
+        {"StringBuilder.append(CharSequence)", "ok first", "ok first"},
+        {"String.valueOf(long)", "ok 1234567890123", "ok 1234567890123"},
+        {"String.valueOf(char)", "ok h", "ok h"}, {"String.valueOf(float)", "ok 0.1", "ok 0.1"},
+        {"Thread.sleep(long)", "ok slept", "ok slept"}, {"charAt(int)", "ok 105", "ok 105"},
+        {"charAt(int), array variable in parentheses", "", "ok 105"},
+        {"charAt(int), array variable", "", "error 0x80004005"}, {"handles deleted", "ok 5", "ok 5"},
+    };
+    for (const Language& language : kLanguages) {
+        SCOPED_TRACE(language.name);
+        const long long before = host().LiveReferences();
+        ASSERT_GE(before, 0);
+        const ScriptReport report = RunScript(language.arguments, std::to_wstring(host().pid()), 120000);
+        EXPECT_EQ(report.run.exitCode, 0u) << report.run.output;
+        std::size_t expected = 0;
+        for (const auto& step : steps) {
+            const std::string& answer = language.name[0] == 'J' ? step.jscript : step.vbscript;
+            expected += !answer.empty();
+            if (!answer.empty()) { EXPECT_EQ(report.Step(step.label), answer) << step.label; }
+        }
+        EXPECT_EQ(report.steps.size(), expected) << report.run.output;
+        EXPECT_EQ(host().LiveReferences(), before);
+    }
 }
 
 // A script reads an Object[] (String.split) and an int[] (codePoints) element by element through

@@ -10,10 +10,12 @@ std::string ScriptReport::Step(const std::string& label) const {
     return found == steps.end() ? "(missing)" : found->second;
 }
 
-ScriptReport RunScript(const std::string& fileName, const std::wstring& arguments) {
+ScriptReport RunScript(const std::string& file, const std::wstring& arguments, DWORD timeoutMilliseconds) {
     ScriptReport report;
-    const std::wstring script = WindowsPathOfUnixPath(std::string(MV_TEST_SCRIPTS_DIR) + "/" + fileName);
-    report.run = RunProcess(L"\"" + SystemProgram(L"cscript.exe") + L"\" //nologo \"" + script + L"\" " + arguments);
+    const std::string path = file.front() == '/' ? file : std::string(MV_TEST_SCRIPTS_DIR) + "/" + file;
+    const std::wstring script = WindowsPathOfUnixPath(path);
+    report.run = RunProcess(L"\"" + SystemProgram(L"cscript.exe") + L"\" //nologo \"" + script + L"\" " + arguments,
+                            timeoutMilliseconds);
     std::istringstream lines(report.run.output);
     std::string text;
     while (std::getline(lines, text)) {

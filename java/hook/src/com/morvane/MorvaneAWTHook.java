@@ -84,7 +84,7 @@ public class MorvaneAWTHook {
 
     /**
      * The component at a snapshot path ("/0/0/1"), or null (the bridge's call then fails). For
-     * clients that can pass strings but not object handles as arguments, such as scripts.
+     * clients that find components in the snapshot, such as scripts.
      */
     public static Component componentAt(String path) {
         return ComponentPath.find(path);
@@ -123,8 +123,8 @@ public class MorvaneAWTHook {
     }
 
     /**
-     * A new reader of one array, for clients that cannot pass object handles as call arguments
-     * (scripts): they set its {@code array} field and call its methods.
+     * A new reader of one array: a client sets its {@code array} field and calls its methods, or
+     * passes the array's handle to the helpers above.
      */
     public static ArrayReader arrayReader() {
         return new ArrayReader();
