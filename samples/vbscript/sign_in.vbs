@@ -90,7 +90,9 @@ End Sub
 Function SignIn(pidText, user, password)
     On Error Resume Next
     Dim pid, finder, version, hook, tree, login, userPath, passwordPath, buttonPath, button, clicked, app, answer
-    If FirstMatch(pidText, "^(0[xX][0-9a-fA-F]+|[0-9]+)$") Is Nothing Then Fail EXIT_USAGE, "not a process id: " & pidText
+    If FirstMatch(pidText, "^(0[xX][0-9a-fA-F]+|[0-9]+)$") Is Nothing Then
+        Fail EXIT_USAGE, "not a process id: " & pidText
+    End If
     If LCase(Left(pidText, 2)) = "0x" Then pid = CLng("&H" & Mid(pidText, 3)) Else pid = CLng(pidText)
 
     Set finder = CreateObject("MvJavaJniComRot.JvmFinder")

@@ -490,8 +490,9 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
             const ArgumentArray args(elements);
             unique_bstr text;
             HRESULT hr = E_UNEXPECTED;
-            const std::string trace = TraceOf([&] { hr = bridge()->CallStaticStringMethod(
-                                                              arguments, describe.get(), sig.get(), args.get(), text.put()); });
+            const std::string trace = TraceOf([&] {
+                hr = bridge()->CallStaticStringMethod(arguments, describe.get(), sig.get(), args.get(), text.put());
+            });
             if (!row.java[p]) {
                 EXPECT_EQ(hr, E_FAIL);
                 EXPECT_EQ(text.get(), nullptr);

@@ -28,9 +28,9 @@ struct Language {
     const char* name;
     std::string signIn, arguments;  // Linux paths
 };
-const Language kLanguages[] = {{"JScript", MV_SAMPLES_DIR "/jscript/sign_in.js", MV_SAMPLES_DIR "/jscript/java_arguments.js"},
-                               {"VBScript", MV_SAMPLES_DIR "/vbscript/sign_in.vbs",
-                                MV_SAMPLES_DIR "/vbscript/java_arguments.vbs"}};
+const Language kLanguages[] = {
+    {"JScript", MV_SAMPLES_DIR "/jscript/sign_in.js", MV_SAMPLES_DIR "/jscript/java_arguments.js"},
+    {"VBScript", MV_SAMPLES_DIR "/vbscript/sign_in.vbs", MV_SAMPLES_DIR "/vbscript/java_arguments.vbs"}};
 
 class SignInSample : public AwtTest {
 protected:
@@ -83,7 +83,8 @@ TEST_F(SignInSample, ErrorsAreClearAndChangeNothing) {
             DWORD exitCode;
             std::vector<std::string> lines;
         } cases[] = {
-            {std::to_wstring(host().pid()) + L" onlyuser", 1, {"usage: cscript //nologo " + file + " PID USER PASSWORD"}},
+            {std::to_wstring(host().pid()) + L" onlyuser", 1,
+             {"usage: cscript //nologo " + file + " PID USER PASSWORD"}},
             {L"12ab dave secret", 1, {says + "not a process id: 12ab"}},
             {Wide(self) + L" mallory nothing", 2, {says + "no JVM published by process " + self}},  // this program
             {Wide(other) + L" erin secret", 5,
