@@ -436,7 +436,6 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
         {VT_I4, (1 << 24) + 1, {R, R, R, R, "16777217", "16777217", R, "1.6777217E7", W, W}},
         {VT_I4, 0, {R, "0", "0", "0", "0", "0", "0.0", "0.0", "null", "null"}},
         {VT_R8, BitsOf(3.0), {R, "3", "3", "3", "3", "3", "3.0", "3.0", W, W}},
-        {VT_R8, BitsOf(-2.5), {R, R, R, R, R, R, "-2.5", "-2.5", R, R}},
         {VT_R8, BitsOf(0.1), {R, R, R, R, R, R, "0.1", "0.1", R, R}},
         {VT_R8, BitsOf(1e300), {R, R, R, R, R, R, "Infinity", "1.0E300", R, R}},
         {VT_R8, BitsOf(9007199254740992.0), {R, R, R, R, R, "9007199254740992", "9.0071993E15", "9.007199254740992E15",
@@ -460,7 +459,6 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
         {VT_I1, 0x80, {R, "-128", R, "-128", "-128", "-128", "-128.0", "-128.0", R, R}},
         {VT_UI2, 0xD834, {R, R, "55348", R, "55348", "55348", "55348.0", "55348.0", R, R}},
         {VT_R4, BitsOf(-0.0f), {R, "0", "0", "0", "0", "0", "-0.0", "-0.0", R, R}},
-        {VT_R4, BitsOf(1.5f), {R, R, R, R, R, R, "1.5", "1.5", R, R}},
         {VT_INT, BitsOf<INT>(-7), {R, "-7", R, "-7", "-7", "-7", "-7.0", "-7.0", R, R}},
         {VT_EMPTY, 0, {}}, {VT_UI4, 5, {}}, {VT_CY, 5, {}}, {VT_I4 | VT_BYREF, 0, {}},
     };

@@ -24,10 +24,7 @@ using ::testing::Not;
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 // Each sample exists once per script language, doing the same.
-struct Language {
-    const char* name;
-    std::string signIn, arguments;  // Linux paths
-};
+struct Language { const char* name; std::string signIn, arguments; };  // Linux paths
 const Language kLanguages[] = {
     {"JScript", MV_SAMPLES_DIR "/jscript/sign_in.js", MV_SAMPLES_DIR "/jscript/java_arguments.js"},
     {"VBScript", MV_SAMPLES_DIR "/vbscript/sign_in.vbs", MV_SAMPLES_DIR "/vbscript/java_arguments.vbs"}};
