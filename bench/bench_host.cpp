@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "component_walk.h"
 #include "jvm_lookup.h"
 #include "measure.h"
 
@@ -28,40 +27,17 @@ BenchHost::BenchHost(const std::string& mainClass, const std::vector<std::string
         m_problem = "the host did not start: " + m_host->output();
         return;
     }
-    if (windows > 0 && !m_host->WaitForJvmOutput("windows open", kWindowsOpenTimeoutMs)) {
-        m_problem = "the windows did not open; the JVM printed: " + m_host->JvmOutput();
-        return;
-    }
-    com_ptr<IMvJavaCpp> jvm;
+    if (windows > 0 && !test::WaitForListedWindows(*m_host, windows, kWindowsOpenTimeoutMs, m_problem)) return;
     try {
-        jvm = mvjava::JvmLookup().FromPid(m_host->pid());
+        m_jvm = mvjava::JvmLookup().FromPid(m_host->pid());
     } catch (const std::exception& e) {
         m_problem = std::string("the host's main object was not found: ") + e.what();
-        return;
-    }
-    m_jvm = std::move(jvm);
-    if (windows > 0 && !WaitForListedWindows(windows, kWindowsOpenTimeoutMs)) {
-        m_jvm.reset();
-        m_problem = "the module does not list the " + std::to_string(windows) + " window(s)";
     }
 }
 
 BenchHost::~BenchHost() {
     m_jvm.reset();
     if (m_host) m_host->Stop();
-}
-
-bool BenchHost::WaitForListedWindows(std::size_t count, DWORD timeoutMs) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        try {
-            if (mvjava::ComponentWalker(m_jvm.get()).TopLevelWindows().size() >= count) return true;
-        } catch (const std::exception&) {
-            // Not listed yet: try again until the deadline.
-        }
-        if (::GetTickCount64() > deadline) return false;
-        ::Sleep(200);
-    }
 }
 
 double NoOpCallMicroseconds(IMvJavaCpp* jvm, int runs, int calls, bool& ok) {

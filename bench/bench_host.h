@@ -30,8 +30,6 @@ public:
     test::HostProcess& process() { return *m_host; }
 
 private:
-    bool WaitForListedWindows(std::size_t count, DWORD timeoutMs);
-
     std::unique_ptr<test::HostProcess> m_host;
     com_ptr<IMvJavaCpp> m_jvm;
     std::string m_problem;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/com/safearray.h"
 #include "common/win/command_line.h"
 #include "wine_path.h"
 
@@ -13,6 +14,15 @@ namespace {
 template <typename Fn>
 Fn ModuleExport(HMODULE module, const char* name) {
     return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+std::size_t ListedWindows(IMvJavaCpp* jvm) {
+    SAFEARRAY* windows = nullptr;
+    if (!jvm || FAILED(jvm->GetAllTopLevelComponents(&windows)) || !windows) return 0;
+    const unique_safearray owned(windows);
+    LONG lower = 0, upper = -1;
+    if (FAILED(::SafeArrayGetLBound(windows, 1, &lower)) || FAILED(::SafeArrayGetUBound(windows, 1, &upper))) return 0;
+    return static_cast<std::size_t>(static_cast<LONGLONG>(upper) - lower + 1);
 }
 
 }  // namespace
@@ -136,6 +146,17 @@ bool HostProcess::ReadLine(std::string& line, DWORD timeoutMs) {
         char buffer[512];
         if (!::ReadFile(m_stdoutRead.get(), buffer, sizeof buffer, &read, nullptr) || read == 0) return false;
         m_output.append(buffer, read);
+    }
+}
+
+bool WaitForListedWindows(HostProcess& host, std::size_t count, DWORD timeoutMs, std::string& problem) {
+    if (!host.WaitForJvmOutput("windows open", timeoutMs))
+        return problem = "the windows did not open; the JVM printed: " + host.JvmOutput(), false;
+    // The windows are open; the module lists them once their opening has been dispatched.
+    for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;; ::Sleep(200)) {
+        if (ListedWindows(PublishedJvmOf(host.pid()).get()) >= count) return true;
+        if (::GetTickCount64() > deadline)
+            return problem = "the module does not list " + std::to_string(count) + " window(s)", false;
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "components.h"
 #include "jni_warnings.h"
 
 namespace mv::test {
@@ -32,14 +31,7 @@ std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::strin
     settings.maxLifetimeSeconds = lifetimeSeconds;
     auto host = std::make_unique<HostProcess>(settings);
     if (!host->ready()) return problem = "the host did not start; it printed: " + host->output(), nullptr;
-    if (!host->WaitForJvmOutput("windows open", kWindowsOpenTimeoutMs))
-        return problem = "the sample windows did not open; the JVM printed: " + host->JvmOutput(), nullptr;
-    // The windows are open; the module lists them once their opening has been dispatched.
-    for (const ULONGLONG deadline = ::GetTickCount64() + kWindowsOpenTimeoutMs;; ::Sleep(200)) {
-        const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(host->pid());
-        if (jvm && TopLevelWindows(jvm.get()).size() >= 2) return host;
-        if (::GetTickCount64() > deadline) return problem = "the module does not list the two sample windows", nullptr;
-    }
+    return WaitForListedWindows(*host, 2, kWindowsOpenTimeoutMs, problem) ? std::move(host) : nullptr;
 }
 
 AwtHost* AwtHost::Get() {

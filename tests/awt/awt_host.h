@@ -32,31 +32,4 @@ private:
     std::unique_ptr<HostProcess> m_host;
 };
 
-// A native top-level window that the host made on request, closed again when this goes.
-class HostWindow {
-public:
-    static HostWindow TopLevel(HostProcess& host, LONG x, LONG y, LONG width, LONG height) {
-        return HostWindow(host, "window " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(width) +
-                                    " " + std::to_string(height));
-    }
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-    ~HostWindow() { Close(); }
-    ULONG value() const { return m_window; }
-    explicit operator bool() const { return m_window != 0; }
-    const std::string& answer() const { return m_answer; }  // the host's answer to the request
-    void Close() {
-        if (m_window) m_host.Command("close " + std::to_string(m_window));
-        m_window = 0;
-    }
-
-private:
-    HostWindow(HostProcess& host, const std::string& command) : m_host(host), m_answer(host.Command(command)) {
-        if (m_answer.rfind("window ", 0) == 0) m_window = static_cast<ULONG>(std::stoull(m_answer.substr(7)));
-    }
-    HostProcess& m_host;
-    std::string m_answer;
-    ULONG m_window = 0;
-};
-
 }  // namespace mv::test
