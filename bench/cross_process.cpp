@@ -1,6 +1,7 @@
 // The bridge call from another process: CallIntMethod on fixtures.Base.intResult() in a host,
 // by vtable through the type library's proxy (early-bound) and by IDispatch::Invoke with its
-// DISPID (late-bound), against the cheapest cross-process member (the floor).
+// DISPID (late-bound). Its module floor: a no-op cross-process call, the same JNI requests at the
+// harness's price, and the one attach a call from a thread no Java code attached requires.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -15,7 +16,6 @@ namespace mv::bench {
 namespace {
 
 constexpr char kSection[] = "cross process";
-constexpr char kFloorName[] = "IsDisconnectObserverComplete (no Java)";
 constexpr int kIntResult = 5;  // what fixtures.Base.intResult() answers
 
 DISPID DispidOf(IDispatch* object, const wchar_t* name) {
@@ -25,7 +25,20 @@ DISPID DispidOf(IDispatch* object, const wchar_t* name) {
     return id;
 }
 
-void Measure(const BenchSettings& settings, IMvJavaCpp* jvm, UINT64 handle, ResultTable& table) {
+// The counts per call of `calls` calls of `call` in the host; false when the host did not answer.
+template <typename Call>
+bool CountCalls(test::HostProcess& host, int calls, Counts& counts, Call&& call) {
+    ProxyCount before, after;
+    if (!HostProxyCount(host, before)) return false;
+    for (int i = 0; i < calls; ++i) call();
+    if (!HostProxyCount(host, after)) return false;
+    counts = CountsBetween(before, after, 1, calls);
+    return true;
+}
+
+void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, const HarnessPrices& prices,
+             ResultTable& table) {
+    IMvJavaCpp* jvm = host.jvm();
     const unique_bstr name(::SysAllocString(L"intResult"));
     const unique_bstr signature(::SysAllocString(L"()I"));
     VARIANT none;
@@ -63,27 +76,33 @@ void Measure(const BenchSettings& settings, IMvJavaCpp* jvm, UINT64 handle, Resu
     const double late = callInt == DISPID_UNKNOWN
                             ? 0
                             : MedianMicrosecondsPer(settings.runs, settings.callsPerRun, lateOk, lateBound);
-    const std::string notes = std::to_string(settings.callsPerRun) + " calls/run";
+    const std::string notes = "no-op call " + Format("%.1f us", floor) + ", " + PricesText(prices) + "; " +
+                              std::to_string(settings.callsPerRun) + " calls/run";
     if (!floorOk) {
         table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", "the no-op call failed");
         table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)", "the no-op call failed");
         return;
     }
+    Counts earlyCounts, lateCounts;
+    if (earlyOk) earlyOk = CountCalls(host.process(), settings.callsPerRun, earlyCounts, earlyBound);
+    if (lateOk) lateOk = CountCalls(host.process(), settings.callsPerRun, lateCounts, lateBound);
     Row row;
     row.section = kSection;
     row.unit = "us";
-    row.floorName = kFloorName;
-    row.floor = floor;
     row.notes = notes;
     row.figure = "CallIntMethod early-bound (vtable)";
     row.value = early;
+    row.counts = earlyCounts;
+    row.SetFloors(prices, floor, 1);
     if (earlyOk) table.Add(row);
-    else table.AddProblem(kSection, row.figure, "CallIntMethod failed");
+    else table.AddProblem(kSection, row.figure, "CallIntMethod failed or was not counted");
     row.figure = "CallIntMethod late-bound (Invoke by DISPID)";
     row.value = late;
+    row.counts = lateCounts;
+    row.SetFloors(prices, floor, 1);
     row.notes = notes + "; DISPID " + std::to_string(callInt) + " looked up once";
     if (lateOk) table.Add(row);
-    else table.AddProblem(kSection, row.figure, "Invoke of CallIntMethod failed");
+    else table.AddProblem(kSection, row.figure, "Invoke of CallIntMethod failed or was not counted");
 }
 
 }  // namespace
@@ -103,7 +122,13 @@ void MeasureCrossProcess(const BenchSettings& settings, ResultTable& table) {
                          "no fixtures.Base object in the host");
         return;
     }
-    Measure(settings, host.jvm(), handle, table);
+    HarnessPrices prices;
+    if (!HostPrices(host.process(), prices)) {
+        for (const char* figure : {"CallIntMethod early-bound (vtable)", "CallIntMethod late-bound (Invoke by DISPID)"})
+            table.AddProblem(kSection, figure, "the host did not answer its prices");
+    } else {
+        Measure(settings, host, handle, prices, table);
+    }
     host.jvm()->DeleteJavaObject(handle);
 }
 

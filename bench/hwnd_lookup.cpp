@@ -1,7 +1,9 @@
 // GetComponentFromHwnd with 1, 20 and 100 top-level Java windows (samples.ManyWindows). Java
 // draws its windows outside Win32 here, so the host mirrors each one with a native window of the
 // same title and bounds (its "mirror" command); the member then matches that window to its Java
-// window. Each lookup is checked to answer ResultOK with a component.
+// window. Each lookup is checked to answer ResultOK with a component. Its counts are taken around
+// one more lookup whose component is released only afterwards (its release deletes a handle in
+// Java, which is no part of the lookup).
 
 #include <windows.h>
 
@@ -17,7 +19,6 @@ namespace mv::bench {
 namespace {
 
 constexpr char kSection[] = "hwnd lookup";
-constexpr char kFloorName[] = "IsDisconnectObserverComplete (no Java)";
 constexpr int kLookupsPerRun = 20;
 constexpr DWORD kMirrorTimeoutMs = 300000;
 
@@ -40,9 +41,20 @@ void Measure(const BenchSettings& settings, BenchHost& host, const std::vector<U
     bool lookupOk = false;
     const double floor = NoOpCallMicroseconds(jvm, settings.runs, kLookupsPerRun * 10, floorOk);
     const double perLookup = MedianMicrosecondsPer(settings.runs, lookups, lookupOk, lookup);
-    if (!floorOk || !lookupOk) {
+    HarnessPrices prices;
+    ProxyCount before, after;
+    bool counted = HostPrices(host.process(), prices) && HostProxyCount(host.process(), before);
+    {
+        GetHWNDResultInfo info = NoMatch;
+        com_ptr<IDispatch> component;
+        counted = counted && jvm->GetComponentFromHwnd(windows.front(), &info, component.put()) == S_OK &&
+                  HostProxyCount(host.process(), after);
+    }
+    if (!floorOk || !lookupOk || !counted) {
         table.AddProblem(kSection, figure,
-                         floorOk ? "a lookup did not answer ResultOK with a component" : "the no-op call failed");
+                         !floorOk    ? "the no-op call failed"
+                         : !lookupOk ? "a lookup did not answer ResultOK with a component"
+                                     : "the host's prices or JNI counts could not be read");
         return;
     }
     Row row;
@@ -50,9 +62,11 @@ void Measure(const BenchSettings& settings, BenchHost& host, const std::vector<U
     row.figure = figure;
     row.value = perLookup;
     row.unit = "us";
-    row.floorName = kFloorName;
-    row.floor = floor;
-    row.notes = std::to_string(count) + " Java windows, " + std::to_string(lookups) + " lookups/run";
+    row.counts = CountsBetween(before, after, 1, 1);
+    row.SetFloors(prices, floor, 1);
+    row.notes = CountText(row.counts.RoundTrips()) + " JNI round trips; no-op call " + Format("%.1f us", floor) +
+                ", " + PricesText(prices) + "; " +
+                std::to_string(count) + " Java windows, " + std::to_string(lookups) + " lookups/run";
     table.Add(row);
 }
 

@@ -1,6 +1,8 @@
 // The module's own overhead per call: CallIntMethod on fixtures.Base.intResult() through the main
 // object, against the JNI calls a caller would make for the same result (GetObjectClass,
 // GetMethodID, CallIntMethodA, ExceptionCheck, DeleteLocalRef), both through the harness proxy.
+// Also the harness's prices that every floor is computed with: a JNI request (the direct work's
+// time over its requests) and an attach with its detach.
 
 #include <windows.h>
 
@@ -18,6 +20,10 @@ namespace {
 
 constexpr char kSection[] = "in process";
 constexpr char kFigure[] = "CallIntMethod (bridge)";
+constexpr char kBedSection[] = "test bed";
+constexpr char kRequestFigure[] = "one JNI request (loopback round trip)";
+constexpr char kAttachFigure[] = "attach and detach a thread";
+constexpr int kAttachesPerRun = 20;
 constexpr int kIntResult = 5;  // what fixtures.Base.intResult() answers
 
 // The calling thread attached to the server's JVM for the section's life.
@@ -38,21 +44,32 @@ private:
     JNIEnv* m_env = nullptr;
 };
 
-long long ProxyRequests() {
-    MvJniProxyCounters counters{};
-    MvJniProxy_GetCounters(&counters);
-    return counters.calls;
+// An attach and its detach of this (detached) thread, as every operation of a thread that no
+// Java code attached pays once.
+bool MeasureAttach(const BenchSettings& settings, JavaVM* vm, HarnessPrices& prices, ResultTable& table) {
+    bool ok = false;
+    prices.attachUs = MedianMicrosecondsPer(settings.runs, kAttachesPerRun, ok, [vm] {
+        void* env = nullptr;
+        return vm->AttachCurrentThread(&env, nullptr) == JNI_OK && vm->DetachCurrentThread() == JNI_OK;
+    });
+    if (!ok) {
+        table.AddProblem(kBedSection, kAttachFigure, "the thread could not attach");
+        return false;
+    }
+    Row row;
+    row.section = kBedSection;
+    row.figure = kAttachFigure;
+    row.value = prices.attachUs;
+    row.unit = "us";
+    row.counts.attaches = 1;
+    row.SetFloors(prices, 0, 0);
+    row.notes = "a new connection and JVM thread each; " + std::to_string(kAttachesPerRun) + "/run";
+    table.Add(row);
+    return true;
 }
 
-// JNI requests one operation sends to the server.
-template <typename Operation>
-long long RequestsOf(Operation&& operation) {
-    const long long before = ProxyRequests();
-    operation();
-    return ProxyRequests() - before;
-}
-
-void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UINT64 handle, ResultTable& table) {
+void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UINT64 handle, HarnessPrices& prices,
+             ResultTable& table) {
     const unique_bstr name(::SysAllocString(L"intResult"));
     const unique_bstr signature(::SysAllocString(L"()I"));
     VARIANT none;
@@ -72,30 +89,57 @@ void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UIN
         env->DeleteLocalRef(cls);
         return method && !thrown && value == kIntResult;
     };
+    auto noOpCall = [&] {
+        VARIANT_BOOL complete = VARIANT_FALSE;
+        return bridge->IsDisconnectObserverComplete(&complete) == S_OK;
+    };
 
     bool bridgeOk = false;
     bool directOk = false;
+    bool noOpOk = false;
     const double direct = MedianMicrosecondsPer(settings.runs, settings.callsPerRun, directOk, directCall);
     const double viaBridge = MedianMicrosecondsPer(settings.runs, settings.callsPerRun, bridgeOk, bridgeCall);
-    if (!bridgeOk || !directOk) {
-        table.AddProblem(kSection, kFigure, bridgeOk ? "the direct JNI calls failed" : "CallIntMethod failed");
+    const double noOp = MedianMicrosecondsPer(settings.runs, settings.callsPerRun, noOpOk, noOpCall);
+    ProxyCount before = LocalProxyCount();
+    directCall();
+    const Counts directCounts = CountsBetween(before, LocalProxyCount(), 0, 1);
+    before = LocalProxyCount();
+    for (int i = 0; i < settings.callsPerRun; ++i) bridgeCall();
+    const Counts bridgeCounts = CountsBetween(before, LocalProxyCount(), 1, settings.callsPerRun);
+    if (!bridgeOk || !directOk || !noOpOk || directCounts.jniRequests <= 0) {
+        const char* problem = !bridgeOk ? "CallIntMethod failed" : "the direct JNI calls or the no-op call failed";
+        table.AddProblem(kBedSection, kRequestFigure, problem);
+        table.AddProblem(kSection, kFigure, problem);
         return;
     }
+    prices.requestUs = direct / directCounts.jniRequests;
+    Row request;
+    request.section = kBedSection;
+    request.figure = kRequestFigure;
+    request.value = prices.requestUs;
+    request.unit = "us";
+    request.counts.jniRequests = 1;
+    request.SetFloors(prices, 0, 0);
+    request.notes = "the direct work's time over its " + CountText(directCounts.jniRequests) + " requests";
+    table.Add(request);
+
     Row row;
     row.section = kSection;
     row.figure = kFigure;
     row.value = viaBridge;
     row.unit = "us";
-    row.floorName = "same JNI work direct through the proxy";
-    row.floor = direct;
-    row.notes = "JNI requests per call: bridge " + std::to_string(RequestsOf(bridgeCall)) + ", direct " +
-                std::to_string(RequestsOf(directCall)) + "; " + std::to_string(settings.callsPerRun) + " calls/run";
+    row.counts = bridgeCounts;
+    // This thread stays attached for the section, so the module's rules require no attach here.
+    row.SetFloors(prices, noOp, 0);
+    row.notes = "no-op call " + Format("%.1f us", noOp) + "; direct work " + Format("%.1f us", direct) + "; " +
+                std::to_string(settings.callsPerRun) + " calls/run";
     table.Add(row);
 }
 
 }  // namespace
 
 void MeasureInProcess(const BenchSettings& settings, ResultTable& table) {
+    HarnessPrices prices;
     MvJniProxy_SetTracing(0);
     test::JniServerSettings serverSettings;
     serverSettings.checkJni = false;  // its checks would be part of both figures
@@ -104,6 +148,7 @@ void MeasureInProcess(const BenchSettings& settings, ResultTable& table) {
         table.AddProblem(kSection, kFigure, "no JNI server: " + server.error());
         return;
     }
+    if (!MeasureAttach(settings, server.vm(), prices, table)) return;
     Attachment attachment(server.vm());
     if (!attachment.env()) {
         table.AddProblem(kSection, kFigure, "the thread could not attach to the JVM");
@@ -122,7 +167,7 @@ void MeasureInProcess(const BenchSettings& settings, ResultTable& table) {
         table.AddProblem(kSection, kFigure, "no fixtures.Base object");
         return;
     }
-    Measure(settings, attachment.env(), bridge.get(), handle, table);
+    Measure(settings, attachment.env(), bridge.get(), handle, prices, table);
     bridge->DeleteJavaObject(handle);
 }
 

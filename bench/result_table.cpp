@@ -10,9 +10,17 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
+void Row::SetFloors(const HarnessPrices& prices, double noOpUs, double requiredAttaches) {
+    const double perUnit = unit == "ms" ? 1000 : 1;
+    moduleFloor = ModuleFloorUs(counts, prices, noOpUs, requiredAttaches) / perUnit;
+    testBedShare = TestBedShareUs(counts, prices) / perUnit;
+}
+
 void ResultTable::Add(Row row) {
-    std::fprintf(stderr, "mvbench:   %s: %.1f %s (floor %.1f %s)\n", row.figure.c_str(), row.value, row.unit.c_str(),
-                 row.floor, row.unit.c_str());
+    std::fprintf(stderr, "mvbench:   %s: %.1f %s (module floor %.1f %s; %s COM, %s JNI, %s attaches)\n",
+                 row.figure.c_str(), row.value, row.unit.c_str(), row.moduleFloor, row.unit.c_str(),
+                 CountText(row.counts.comCalls).c_str(), CountText(row.counts.jniRequests).c_str(),
+                 CountText(row.counts.attaches).c_str());
     m_rows.push_back(std::move(row));
 }
 
@@ -31,19 +39,24 @@ int ResultTable::problems() const {
 }
 
 void ResultTable::Print(std::FILE* out) const {
-    std::fprintf(out, "%-14s %-44s %14s %-40s %14s %9s  %s\n", "section", "figure", "median", "floor", "floor median",
-                 "ratio", "notes");
+    const char* const line = "%-13s %-43s %13s %7s %8s %8s %13s %7s %13s %7s  %s\n";
+    std::fprintf(out, line, "section", "figure", "median", "COM", "JNI", "attaches", "module floor", "ratio",
+                 "test bed", "share", "notes");
     for (const Row& r : m_rows) {
         if (!r.problem.empty()) {
-            std::fprintf(out, "%-14s %-44s %14s %-40s %14s %9s  %s\n", r.section.c_str(), r.figure.c_str(), "-", "-",
-                         "-", "-", ("NOT MEASURED: " + r.problem).c_str());
+            std::fprintf(out, line, r.section.c_str(), r.figure.c_str(), "-", "-", "-", "-", "-", "-", "-", "-",
+                         ("NOT MEASURED: " + r.problem).c_str());
             continue;
         }
         const std::string value = Format("%.1f ", r.value) + r.unit;
-        const std::string floor = Format("%.1f ", r.floor) + r.unit;
-        const std::string ratio = r.floor > 0 ? Format("%.2fx", r.value / r.floor) : std::string("-");
-        std::fprintf(out, "%-14s %-44s %14s %-40s %14s %9s  %s\n", r.section.c_str(), r.figure.c_str(), value.c_str(),
-                     r.floorName.c_str(), floor.c_str(), ratio.c_str(), r.notes.c_str());
+        const std::string floor = Format("%.1f ", r.moduleFloor) + r.unit;
+        const std::string ratio = r.moduleFloor > 0 ? Format("%.2fx", r.value / r.moduleFloor) : std::string("-");
+        const std::string share = Format("%.1f ", r.testBedShare) + r.unit;
+        const std::string part = r.value > 0 ? Format("%.0f%%", 100 * r.testBedShare / r.value) : std::string("-");
+        std::fprintf(out, line, r.section.c_str(), r.figure.c_str(), value.c_str(),
+                     CountText(r.counts.comCalls).c_str(), CountText(r.counts.jniRequests).c_str(),
+                     CountText(r.counts.attaches).c_str(), floor.c_str(), ratio.c_str(), share.c_str(), part.c_str(),
+                     r.notes.c_str());
     }
     std::fflush(out);
 }

@@ -1,22 +1,29 @@
 #pragma once
-// The benchmark's output: one row per figure with the floor it is compared with, printed as a
-// table once every section has run. A figure that could not be measured is a row with a problem.
+// The benchmark's output: one row per figure with what its operation made (COM calls, JNI
+// requests, attaches) and its two floors, printed as a table once every section has run. A figure
+// that could not be measured is a row with a problem.
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "counts.h"
+
 namespace mv::bench {
 
 struct Row {
-    std::string section;    // e.g. "in process"
-    std::string figure;     // what was measured
-    double value = 0;       // median, in `unit`
-    std::string unit;       // "us" or "ms"
-    std::string floorName;  // what it is compared with
-    double floor = 0;       // the floor's median, in `unit`
-    std::string notes;      // call counts, growth, sizes
-    std::string problem;    // why there is no figure (empty: measured)
+    std::string section;     // e.g. "in process"
+    std::string figure;      // what was measured
+    double value = 0;        // median, in `unit`
+    std::string unit;        // "us" or "ms"
+    Counts counts;           // per operation
+    double moduleFloor = 0;  // in `unit`: the module's floor (see counts.h)
+    double testBedShare = 0; // in `unit`: what the harness adds
+    std::string notes;       // sizes, growth, calls per run
+    std::string problem;     // why there is no figure (empty: measured)
+
+    // Sets both floors from the counts; `noOpUs` and `requiredAttaches` as in ModuleFloorUs.
+    void SetFloors(const HarnessPrices& prices, double noOpUs, double requiredAttaches);
 };
 
 class ResultTable {

@@ -1,11 +1,12 @@
 // Whole-tree reads of samples.GeneratedApp windows of several sizes: through component objects
 // (mvjava's counting walker: one COM call per child list, class, attribute and bounds) and through
-// the one-call snapshot. The floor of each is its own number of cross-process calls at the cost of
-// the no-op call measured on the same host; the growth column compares each size with the one
-// before it.
+// the one-call snapshot. The module floor of each is its own number of cross-process calls at the
+// cost of the no-op call measured on the same host, plus its JNI requests and one attach per call
+// at the harness's prices; the growth note compares each size with the one before it.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -22,7 +23,6 @@ namespace mv::bench {
 namespace {
 
 constexpr char kSection[] = "tree walk";
-constexpr char kFloorName[] = "same number of no-op calls";
 constexpr int kNoOpCalls = 200;
 
 struct Read {
@@ -88,8 +88,22 @@ Read Snapshot(IMvJavaCpp* jvm, int size, int runs) {
     });
 }
 
-void AddRead(ResultTable& table, const std::string& figure, const Read& read, double noOpMicroseconds,
-             const std::optional<Read>& previous) {
+// `read` with the JNI requests and attaches its reads made in the host (`reads` of them).
+template <typename Reader>
+Read CountedRead(test::HostProcess& host, int reads, Counts& counts, Reader&& reader) {
+    ProxyCount before, after;
+    const bool counted = HostProxyCount(host, before);
+    Read read = reader();
+    if (read.ok && !(counted && HostProxyCount(host, after))) {
+        read.ok = false;
+        read.problem = "the host's JNI counts could not be read";
+    }
+    if (read.ok) counts = CountsBetween(before, after, static_cast<double>(read.calls), reads);
+    return read;
+}
+
+void AddRead(ResultTable& table, const std::string& figure, const Read& read, const Counts& counts,
+             const HarnessPrices& prices, double noOpMicroseconds, const std::optional<Read>& previous) {
     if (!read.ok) {
         table.AddProblem(kSection, figure, read.problem);
         return;
@@ -99,10 +113,13 @@ void AddRead(ResultTable& table, const std::string& figure, const Read& read, do
     row.figure = figure;
     row.value = read.milliseconds;
     row.unit = "ms";
-    row.floorName = kFloorName;
-    row.floor = static_cast<double>(read.calls) * noOpMicroseconds / 1000;
-    row.notes = std::to_string(read.components) + " components, " + std::to_string(read.calls) + " COM calls, " +
-                std::to_string(read.runs) + " run(s)";
+    row.counts = counts;
+    // Each COM call is an operation of its own: one attach each, when it made one.
+    row.SetFloors(prices, noOpMicroseconds, std::min(counts.comCalls, counts.attaches));
+    row.notes = std::to_string(read.components) + " components, " +
+                Format("%.2f", static_cast<double>(read.calls) / static_cast<double>(read.components)) +
+                " COM calls each, " + std::to_string(read.runs) + " run(s); no-op call " +
+                Format("%.1f us", noOpMicroseconds) + ", " + PricesText(prices);
     if (previous && previous->ok && previous->milliseconds > 0 && previous->components > 0) {
         row.notes += "; growth vs " + std::to_string(previous->components) + ": time " +
                      Format("%.2fx", read.milliseconds / previous->milliseconds) + ", calls " +
@@ -131,15 +148,21 @@ void MeasureTreeWalks(const BenchSettings& settings, ResultTable& table) {
         }
         bool floorOk = false;
         const double noOp = NoOpCallMicroseconds(host.jvm(), settings.runs, kNoOpCalls, floorOk);
-        if (!floorOk) {
-            table.AddProblem(kSection, walkFigure, "the no-op call failed");
-            table.AddProblem(kSection, snapshotFigure, "the no-op call failed");
+        HarnessPrices prices;
+        if (!floorOk || !HostPrices(host.process(), prices)) {
+            const char* problem = floorOk ? "the host did not answer its prices" : "the no-op call failed";
+            table.AddProblem(kSection, walkFigure, problem);
+            table.AddProblem(kSection, snapshotFigure, problem);
             continue;
         }
-        const Read walk = Walk(host.jvm(), size, settings.walkRuns);
-        const Read snapshot = Snapshot(host.jvm(), size, settings.runs);
-        AddRead(table, walkFigure, walk, noOp, previousWalk);
-        AddRead(table, snapshotFigure, snapshot, noOp, previousSnapshot);
+        Counts walkCounts, snapshotCounts;
+        const Read walk = CountedRead(host.process(), settings.walkRuns, walkCounts,
+                                      [&] { return Walk(host.jvm(), size, settings.walkRuns); });
+        // The snapshot's warm-up read is counted too.
+        const Read snapshot = CountedRead(host.process(), settings.runs + 1, snapshotCounts,
+                                          [&] { return Snapshot(host.jvm(), size, settings.runs); });
+        AddRead(table, walkFigure, walk, walkCounts, prices, noOp, previousWalk);
+        AddRead(table, snapshotFigure, snapshot, snapshotCounts, prices, noOp, previousSnapshot);
         if (walk.ok && snapshot.ok && walk.components != snapshot.components)
             table.AddProblem(kSection, "walk and snapshot agree, N=" + std::to_string(size),
                              "the walk saw " + std::to_string(walk.components) + " components, the snapshot " +

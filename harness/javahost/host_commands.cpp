@@ -1,9 +1,11 @@
 #include "host_commands.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <thread>
 
 #include "java_windows.h"
 #include "jniproxy/mv_jni_proxy.h"
@@ -64,6 +66,8 @@ std::vector<std::string> HostCommands::Run(const std::string& line) {
     if (name == "close") return {Close(words)};
     if (name == "mirror" && words.size() == 1) return Mirror();
     if (name == "refs" && words.size() == 1) return {References()};
+    if (name == "counters" && words.size() == 1) return {Counters()};
+    if (name == "prices" && words.size() == 1) return {Prices()};
     if (name == "jni-server" && words.size() == 1) return {JniServer()};
     return {"error unknown command: " + name};
 }
@@ -114,6 +118,54 @@ std::string HostCommands::References() {
     MvJniProxyCounters counters{};
     MvJniProxy_GetCounters(&counters);
     return "refs " + std::to_string(counters.globalRefsMade - counters.globalRefsDeleted);
+}
+
+// Requests count every message to the JNI server, the attach and detach messages included.
+std::string HostCommands::Counters() {
+    MvJniProxyCounters counters{};
+    MvJniProxy_GetCounters(&counters);
+    return "counters " + std::to_string(counters.calls) + " " + std::to_string(counters.attaches) + " " +
+           std::to_string(counters.detaches);
+}
+
+// Measured where the module's calls run (a thread of this process that no Java code attached),
+// so that the benchmark's floors use this host's prices: each the median of several batches, as
+// other programs share the cores. ExceptionCheck stands for a request: the server answers it
+// without work.
+std::string HostCommands::Prices() {
+    constexpr int kBatches = 5, kAttaches = 10, kRequests = 50;
+    JavaVM* vm = MvJniProxy_GetJavaVM();
+    if (!vm) return "error no JNI server runs";
+    std::vector<double> attachUs, requestUs;
+    std::thread([&] {
+        LARGE_INTEGER frequency, begin, end;
+        ::QueryPerformanceFrequency(&frequency);
+        const auto since = [&](int count) {
+            ::QueryPerformanceCounter(&end);
+            return 1e6 * static_cast<double>(end.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart) /
+                   count;
+        };
+        void* env = nullptr;
+        for (int batch = 0; batch < kBatches; ++batch) {
+            ::QueryPerformanceCounter(&begin);
+            for (int i = 0; i < kAttaches; ++i)
+                if (vm->AttachCurrentThread(&env, nullptr) != JNI_OK || vm->DetachCurrentThread() != JNI_OK) return;
+            attachUs.push_back(since(kAttaches));
+        }
+        if (vm->AttachCurrentThread(&env, nullptr) != JNI_OK) return;
+        for (int batch = 0; batch < kBatches; ++batch) {
+            ::QueryPerformanceCounter(&begin);
+            for (int i = 0; i < kRequests; ++i) static_cast<JNIEnv*>(env)->ExceptionCheck();
+            requestUs.push_back(since(kRequests));
+        }
+        vm->DetachCurrentThread();
+    }).join();
+    if (attachUs.size() != kBatches || requestUs.size() != kBatches) return "error the thread could not attach";
+    std::sort(attachUs.begin(), attachUs.end());
+    std::sort(requestUs.begin(), requestUs.end());
+    char answer[64];
+    std::snprintf(answer, sizeof answer, "prices %.1f %.1f", attachUs[kBatches / 2], requestUs[kBatches / 2]);
+    return answer;
 }
 
 std::string HostCommands::JniServer() {

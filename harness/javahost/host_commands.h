@@ -7,6 +7,9 @@
 //   close HWND             destroys a window made here                        -> closed
 //   mirror                 a native window behind every Java top-level window -> mirror <hwnd> <x> <y> <w> <h>
 //   refs                   JNI global references made minus deleted here      -> refs <live>
+//   counters               the proxy's requests, attaches and detaches so far -> counters <r> <a> <d>
+//   prices                 microseconds of an attach with its detach, and of
+//                          one JNI request, on a new thread of this host     -> prices <attach> <request>
 //   jni-server             Linux process id of this host's JNI server (JVM)   -> jni-server <pid>
 // Handles are decimal.
 
@@ -31,6 +34,8 @@ private:
     std::string Close(const std::vector<std::string>& words);
     std::vector<std::string> Mirror();
     std::string References();
+    std::string Counters();
+    std::string Prices();
     std::string JniServer();
 
     IMvJavaCpp* m_main;
