@@ -6,6 +6,7 @@
 #include <new>
 
 #include "awt/java_calls.h"
+#include "jvm/mv_java_cpp.h"
 
 namespace mv {
 
@@ -49,6 +50,10 @@ CJObject::~CJObject() {
     m_hObj = 0;
 }
 
+CJavaVM CJObject::HoldJavaAttachment() const noexcept {
+    return m_pBridge ? m_pBridge->HoldAttachment() : CJavaVM(nullptr);
+}
+
 STDMETHODIMP CJObject::GetClass(BSTR* bstrClsName) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!bstrClsName) return E_INVALIDARG;
@@ -70,14 +75,14 @@ STDMETHODIMP CJObject::GetJvmAndHandle(IDispatch** ppJvm, UINT64* hObj) noexcept
 namespace {
 
 template <typename T>
-T* NewComponentObject(IMvJavaCpp* bridge, UINT64 handle) noexcept {
+T* NewComponentObject(CMvJavaCpp* bridge, UINT64 handle) noexcept {
     auto* object = new (std::nothrow) stand_alone_object<T>();
     if (object) object->SetJavaObject(bridge, handle);
     return object;
 }
 
 template <typename T>
-IJAwtComponent* MakeComponent(IMvJavaCpp* bridge, UINT64 handle) noexcept {
+IJAwtComponent* MakeComponent(CMvJavaCpp* bridge, UINT64 handle) noexcept {
     T* object = NewComponentObject<T>(bridge, handle);
     if (!object) return nullptr;
     IJAwtComponent* component = object;
@@ -87,8 +92,9 @@ IJAwtComponent* MakeComponent(IMvJavaCpp* bridge, UINT64 handle) noexcept {
 
 }  // namespace
 
-IJAwtComponent* CreateJComponent(IMvJavaCpp* bridge, UINT64 handle) noexcept {
+IJAwtComponent* CreateJComponent(CMvJavaCpp* bridge, UINT64 handle) noexcept {
     if (!bridge || handle == 0) return nullptr;
+    const CJavaVM attachment = bridge->HoldAttachment();
     if (IsJavaInstance(bridge, handle, L"java.awt.Container")) {
         if (IsJavaInstance(bridge, handle, L"java.awt.Window")) return MakeComponent<CJAwtWindow>(bridge, handle);
         return MakeComponent<CJAwtContainer>(bridge, handle);
@@ -97,7 +103,7 @@ IJAwtComponent* CreateJComponent(IMvJavaCpp* bridge, UINT64 handle) noexcept {
     return nullptr;
 }
 
-IJAwtWindow* CreateJWindow(IMvJavaCpp* bridge, UINT64 handle) noexcept {
+IJAwtWindow* CreateJWindow(CMvJavaCpp* bridge, UINT64 handle) noexcept {
     CJAwtWindow* object = NewComponentObject<CJAwtWindow>(bridge, handle);
     if (!object) return nullptr;
     IJAwtWindow* window = object;

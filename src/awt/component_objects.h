@@ -7,16 +7,19 @@
 //   CJAwtContainer  IJAwtContainer  a java.awt.Container that is no java.awt.Window
 //   CJAwtWindow     IJAwtWindow     a java.awt.Window (every frame and dialog)
 //
-// An object holds the bridge (IMvJavaCpp, not counted: the bridge outlives the objects made
+// An object holds the bridge (the main object, not counted: the bridge outlives the objects made
 // from it) and one Java handle that it owns and deletes on its last release. It never uses JNI
-// itself: every Java step is a call on the bridge. The objects have no class id and do not
-// aggregate the free-threaded marshaler; other apartments reach them through the type-library
-// marshaller. IDispatch answers the IJObject interface.
+// itself: every Java step is a call on the bridge. A member that makes more than one such call
+// holds the bridge's attachment (HoldJavaAttachment) for its length, so the thread attaches once.
+// The objects have no class id and do not aggregate the free-threaded marshaler; other
+// apartments reach them through the type-library marshaller. IDispatch answers the IJObject interface.
 
 #include <windows.h>
 
 #include "MvJavaJniComRot_h.h"
 #include "common/win/critical_section.h"
+#include "jvm/java_vm_attachment.h"
+#include "jvm/mv_java_cpp.h"
 #include "module/com_object.h"
 #include "module/dispatch_impl.h"
 
@@ -30,7 +33,7 @@ public:
 
     // Gives the new object its bridge and handle (which it owns from now on). Called once by
     // the creator, before the object is handed out; they never change afterwards.
-    void SetJavaObject(IMvJavaCpp* bridge, UINT64 handle) noexcept {
+    void SetJavaObject(CMvJavaCpp* bridge, UINT64 handle) noexcept {
         m_pBridge = bridge;
         m_hObj = handle;
     }
@@ -40,12 +43,15 @@ protected:
     ~CJObject() override;
 
     bool HasJavaObject() const noexcept { return m_pBridge != nullptr && m_hObj != 0; }
-    IMvJavaCpp* Bridge() const noexcept { return m_pBridge; }
+    CMvJavaCpp* Bridge() const noexcept { return m_pBridge; }
+    // The bridge's attachment of the calling thread for the length of a member (none without a
+    // bridge).
+    CJavaVM HoldJavaAttachment() const noexcept;
     UINT64 Handle() const noexcept { return m_hObj; }
 
 private:
     critical_section m_csLock;        // the object's lock; no operation takes it
-    IMvJavaCpp* m_pBridge = nullptr;  // not counted
+    CMvJavaCpp* m_pBridge = nullptr;  // not counted
     UINT64 m_hObj = 0;                // owned; 0: none
 };
 
@@ -108,11 +114,11 @@ protected:
 // holding one reference, and the object then owns the handle; returns null (the handle stays
 // the caller's) when the bridge is null, the handle 0, the object no java.awt.Component, or
 // the object cannot be allocated.
-IJAwtComponent* CreateJComponent(IMvJavaCpp* bridge, UINT64 handle) noexcept;
+IJAwtComponent* CreateJComponent(CMvJavaCpp* bridge, UINT64 handle) noexcept;
 
 // A window object for `handle`, made without a class test (for elements of an array of
 // windows). Returns its IJAwtWindow interface holding one reference, or null (the handle stays
 // the caller's) when it cannot be allocated.
-IJAwtWindow* CreateJWindow(IMvJavaCpp* bridge, UINT64 handle) noexcept;
+IJAwtWindow* CreateJWindow(CMvJavaCpp* bridge, UINT64 handle) noexcept;
 
 }  // namespace mv

@@ -75,6 +75,7 @@ STDMETHODIMP CJAwtComponent::GetContainer(IDispatch** pObj) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!pObj) return E_INVALIDARG;
     *pObj = nullptr;
+    const CJavaVM attachment = HoldJavaAttachment();
     // A dialog listed among the top-level windows has no container, even when it has an owner.
     if (IsJavaInstance(Bridge(), Handle(), L"java.awt.Dialog") && IsListedTopLevel()) return S_OK;
 
@@ -95,6 +96,7 @@ STDMETHODIMP CJAwtComponent::GetBounds(POINTL* pPos, SIZE* pSize, VARIANT_BOOL* 
     if (!HasJavaObject()) return E_FAIL;
     if (!pPos || !pSize || !pbRet) return E_INVALIDARG;
     *pbRet = VARIANT_FALSE;
+    const CJavaVM attachment = HoldJavaAttachment();
     UINT64 rectangle = 0;
     const HRESULT hr = CallJava(Bridge(), &IMvJavaCpp::CallObjectMethod, Handle(), kGetBounds, NoArguments(),
                                 &rectangle);
@@ -117,6 +119,7 @@ STDMETHODIMP CJAwtComponent::GetAttribute(BSTR bstrAttrName, BSTR* pbstrVal, VAR
     *pbRet = VARIANT_FALSE;
     *pbstrVal = nullptr;
     const wchar_t* name = bstrAttrName ? bstrAttrName : L"";
+    const CJavaVM attachment = HoldJavaAttachment();
 
     if (::lstrcmpiW(name, L"title") == 0) {
         if (IsJavaInstance(Bridge(), Handle(), L"java.awt.Frame")) {
@@ -147,6 +150,7 @@ STDMETHODIMP CJAwtComponent::GetAttribute(BSTR bstrAttrName, BSTR* pbstrVal, VAR
 STDMETHODIMP CJAwtComponent::IsTextComponent(VARIANT_BOOL* pbRet) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!pbRet) return E_INVALIDARG;
+    const CJavaVM attachment = HoldJavaAttachment();
     const bool text = IsJavaInstance(Bridge(), Handle(), L"java.awt.TextComponent") ||
                       IsJavaInstance(Bridge(), Handle(), L"javax.swing.text.JTextComponent");
     *pbRet = text ? VARIANT_TRUE : VARIANT_FALSE;
@@ -178,6 +182,7 @@ STDMETHODIMP CJAwtComponent::SetValue(BSTR pbstrVal, VARIANT_BOOL* pbRet) noexce
 
 STDMETHODIMP CJAwtComponent::DoClick() noexcept {
     if (!HasJavaObject()) return E_FAIL;
+    const CJavaVM attachment = HoldJavaAttachment();
     scoped_java_handle hook(Bridge());
     Bridge()->GetMorvaneAWTHook(hook.put());
     if (!hook) return E_FAIL;

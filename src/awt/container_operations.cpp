@@ -19,7 +19,7 @@ constexpr java_method kGenFindComponentAt{L"GenFindComponentAt",
                                           L"(Ljava/awt/Container;II)Ljava/awt/Component;"};
 
 // The component object of child `index`, or null when the child cannot be had.
-com_ptr<IJAwtComponent> ChildAt(IMvJavaCpp* bridge, UINT64 container, LONG index) noexcept {
+com_ptr<IJAwtComponent> ChildAt(CMvJavaCpp* bridge, UINT64 container, LONG index) noexcept {
     com_ptr<IJAwtComponent> child;
     unique_variant args;
     if (FAILED(MakeArgumentArray({ArgumentI4(index)}, args))) return child;
@@ -38,6 +38,7 @@ STDMETHODIMP CJAwtContainer::GetChildComponents(SAFEARRAY** pRet) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!pRet) return E_INVALIDARG;
     *pRet = nullptr;
+    const CJavaVM attachment = HoldJavaAttachment();
 
     LONG count = 0;
     const HRESULT hr = CallJava(Bridge(), &IMvJavaCpp::CallIntMethod, Handle(), kGetComponentCount, NoArguments(),
@@ -64,6 +65,7 @@ STDMETHODIMP CJAwtContainer::FindComponentAt(POINTL oPt, IDispatch** ppComponent
     if (!HasJavaObject()) return E_FAIL;
     if (!ppComponent) return E_INVALIDARG;
     *ppComponent = nullptr;
+    const CJavaVM attachment = HoldJavaAttachment();
 
     scoped_java_handle hook(Bridge());
     Bridge()->GetMorvaneAWTHook(hook.put());

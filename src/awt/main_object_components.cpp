@@ -5,37 +5,21 @@
 
 #include "awt/component_objects.h"
 #include "awt/dispatch_array.h"
-#include "awt/java_calls.h"
 #include "awt/java_handle.h"
-#include "awt/java_object_ref.h"
 #include "awt/native_windows.h"
 #include "awt/top_level_windows.h"
+#include "awt/window_bounds_reader.h"
 #include "common/com/com_ptr.h"
 #include "common/com/error.h"
 #include "jvm/mv_java_cpp.h"
 #include "log/log.h"
 
 namespace mv {
-namespace {
-
-constexpr java_method kGetBounds{L"getBounds", L"()Ljava/awt/Rectangle;"};
-
-// The bounds of the Java window `window`; false when they cannot be read.
-bool ReadWindowBounds(IMvJavaCpp* bridge, UINT64 window, java_bounds& bounds) noexcept {
-    UINT64 rectangle = 0;
-    if (FAILED(CallJava(bridge, &IMvJavaCpp::CallObjectMethod, window, kGetBounds, NoArguments(), &rectangle)) ||
-        rectangle == 0)
-        return false;
-    const CJObjectRef fields(bridge, rectangle);  // deletes the rectangle
-    bounds = {fields.GetX(), fields.GetY(), fields.GetWidth(), fields.GetHeight()};
-    return true;
-}
-
-}  // namespace
 
 STDMETHODIMP CMvJavaCpp::MakeJComponentFromHandle(UINT64 hObj, IDispatch** pRet) noexcept {
     if (hObj == 0 || !pRet) return E_INVALIDARG;
     *pRet = nullptr;
+    const CJavaVM attachment = HoldAttachment();
     // The component gets a reference of its own; the caller's stays the caller's.
     UINT64 own = 0;
     NewGlobalRef(hObj, &own);
@@ -52,6 +36,7 @@ STDMETHODIMP CMvJavaCpp::MakeJComponentFromHandle(UINT64 hObj, IDispatch** pRet)
 STDMETHODIMP CMvJavaCpp::GetAllTopLevelComponents(SAFEARRAY** pRet) noexcept {
     if (!pRet) return E_INVALIDARG;
     *pRet = nullptr;
+    const CJavaVM attachment = HoldAttachment();
     java_handle_list windows(this);
     MV_RETURN_IF_FAILED(GetTopLevelWindowHandles(this, windows));
     unique_safearray components = NewDispatchArray(static_cast<ULONG>(windows.size()));
@@ -85,6 +70,7 @@ STDMETHODIMP CMvJavaCpp::GetComponentFromHwnd(ULONG hHwnd, GetHWNDResultInfo* pI
     RECT rect{};
     if (!::GetWindowRect(window, &rect)) return S_FALSE;
 
+    const CJavaVM attachment = HoldAttachment();
     return guard_hresult([&]() -> HRESULT {
         java_handle_list windows(this);
         const HRESULT hr = GetTopLevelWindowHandles(this, windows);
@@ -95,9 +81,10 @@ STDMETHODIMP CMvJavaCpp::GetComponentFromHwnd(ULONG hHwnd, GetHWNDResultInfo* pI
         if (windows.empty()) return S_OK;  // no Java window to compare with: CannotMatch
 
         std::size_t matches = 0, first = 0;
+        const window_bounds_reader reader(attachment.env());
         for (std::size_t i = 0; i < windows.size(); ++i) {
             java_bounds bounds{};
-            if (!ReadWindowBounds(this, windows.at(i), bounds) || !SameRectangle(rect, bounds)) continue;
+            if (!reader.Read(windows.at(i), bounds) || !SameRectangle(rect, bounds)) continue;
             if (matches++ == 0) first = i;
         }
         if (matches == 0) {

@@ -5,7 +5,7 @@
 
 namespace mv {
 
-CJavaVM::CJavaVM(JavaVM* vm) noexcept {
+CJavaVM::CJavaVM(JavaVM* vm, bool logFailure) noexcept {
     if (!vm) return;
     m_vm = vm;
 
@@ -32,7 +32,7 @@ CJavaVM::CJavaVM(JavaVM* vm) noexcept {
         m_bAttached = true;
         return;
     }
-    LogLine(L"CJavaVM", L"c'tor", L"Could not attach to JVM");
+    if (logFailure) LogLine(L"CJavaVM", L"c'tor", L"Could not attach to JVM");
 }
 
 CJavaVM::~CJavaVM() {

@@ -3,7 +3,8 @@
 // takes the environment from MvJavaJni when the library reports Java 4 or older and has one;
 // otherwise it uses the thread's existing attachment or attaches the thread, and detaches on
 // destruction only a thread it attached itself. It lives on one operation's stack, on one
-// thread, and is never copied.
+// thread, and is never copied. An operation made of many Java operations holds one for its whole
+// length, so that those inside find the thread attached.
 
 #include <jni.h>
 
@@ -11,7 +12,9 @@ namespace mv {
 
 class CJavaVM {
 public:
-    explicit CJavaVM(JavaVM* vm) noexcept;
+    // `logFailure`: whether a failed attach writes its log line (an attachment held around other
+    // Java operations leaves that line to the first of them, so that it is written once).
+    explicit CJavaVM(JavaVM* vm, bool logFailure = true) noexcept;
     ~CJavaVM();
     CJavaVM(const CJavaVM&) = delete;
     CJavaVM& operator=(const CJavaVM&) = delete;

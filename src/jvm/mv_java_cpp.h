@@ -133,6 +133,12 @@ public:
     STDMETHODIMP ReturnObserverObject() noexcept override;
     STDMETHODIMP IsDisconnectObserverComplete(VARIANT_BOOL *pbRet) noexcept override;
     STDMETHODIMP GetComponentFromHwnd(ULONG hHwnd, GetHWNDResultInfo *pInfo, IDispatch **ppRet) noexcept override;
+
+    // The calling thread's attachment for one operation made of many members of this object (the
+    // component model's): the members inside find the thread attached and neither attach nor
+    // detach it again. No attachment without a saved JavaVM.
+    CJavaVM HoldAttachment() const noexcept { return CJavaVM(SavedJavaVM(), false); }
+
 protected:
     CMvJavaCpp() = default;
     ~CMvJavaCpp() override;

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "common/com/dispatch_elements.h"
@@ -248,6 +249,61 @@ TEST_F(Components, MembersAnswerAnObjectPerJavaObject) {
     ASSERT_EQ(component->GetContainer(second.put()), S_OK);
     EXPECT_NE(first.get(), second.get()) << "a new object per call";
     EXPECT_EQ(LiveGlobalRefs(), 5) << "only the references of the five objects still held";
+}
+
+// A member made of many Java steps, on a thread no Java code attached, attaches it once for its whole
+// length and leaves it detached.
+TEST_F(Components, AMemberAttachesADetachedThreadOnceAndLeavesItDetached) {
+    const UINT64 frame = NewWindow("java/awt/Frame", 40, 50, 200, 100), dialog = NewDialog(frame);
+    const UINT64 panel = NewPanel("java/awt/Panel", 0, 0, 100, 100), button = New("java/awt/Button");
+    Place(panel, button, 10, 10, 50, 20);
+    ListTopLevel(frame), ListTopLevel(dialog);
+    const NativeWindow native(40, 50, 200, 100);
+    const auto window = Component<IJAwtWindow>(frame);
+    const auto container = Component<IJAwtContainer>(panel);
+    const auto component = Component<IJAwtComponent>(button);
+    const unique_bstr title(::SysAllocString(L"title"));
+    unique_safearray array;
+    com_ptr<IDispatch> object;
+    unique_bstr text;
+    GetHWNDResultInfo info{};
+    POINTL pos{};
+    SIZE size{};
+    VARIANT_BOOL yes{};
+    LONG rank = 0;
+    ULONG hwnd = 0;
+    const struct { const char* name; std::function<HRESULT()> call; } rows[] = {
+        {"GetComponentFromHwnd", [&] { return bridge()->GetComponentFromHwnd(native.value(), &info, object.put()); }},
+        {"GetAllTopLevelComponents", [&] { return bridge()->GetAllTopLevelComponents(array.put()); }},
+        {"MakeJComponentFromHandle", [&] { return bridge()->MakeJComponentFromHandle(button, object.put()); }},
+        {"GetChildComponents", [&] { return container->GetChildComponents(array.put()); }},
+        {"FindComponentAt", [&] { return container->FindComponentAt({20, 15}, object.put()); }},
+        {"GetOwnedWindows", [&] { return window->GetOwnedWindows(array.put()); }},
+        {"GetHWND", [&] { return window->GetHWND(&info, &hwnd); }},
+        {"GetContainer", [&] { return component->GetContainer(object.put()); }},
+        {"GetBounds", [&] { return component->GetBounds(&pos, &size, &yes); }},
+        {"GetAttribute", [&] { return component->GetAttribute(title.get(), text.put(), &yes); }},
+        {"IsTextComponent", [&] { return component->IsTextComponent(&yes); }},
+        {"GetRelXPos", [&] { return component->GetRelXPos(&rank); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        MvJniProxyCounters before{}, after{};
+        HRESULT hr = E_UNEXPECTED;
+        jint attached = JNI_OK;
+        std::thread([&] {  // a thread no Java code attached
+            MvJniProxy_GetCounters(&before);
+            hr = row.call();
+            MvJniProxy_GetCounters(&after);
+            array.reset(), object.reset();  // each release is an operation of its own
+            void* threadEnv = nullptr;
+            attached = vm()->GetEnv(&threadEnv, JNI_VERSION_1_2);
+        }).join();
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_EQ(std::make_pair(after.attaches - before.attaches, after.detaches - before.detaches),
+                  std::make_pair(1LL, 1LL));
+        EXPECT_EQ(attached, JNI_EDETACHED);
+    }
 }
 
 TEST_F(Components, RanksAreDenseAmongSiblingsFromOneAndAnOffsetOfMinus9999RanksZero) {
