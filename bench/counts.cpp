@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <sstream>
+#include <vector>
 
 #include "jniproxy/mv_jni_proxy.h"
+#include "measure.h"
 
 namespace mv::bench {
 
@@ -20,10 +22,18 @@ bool HostProxyCount(test::HostProcess& host, ProxyCount& count) {
            word == "counters";
 }
 
-bool HostPrices(test::HostProcess& host, HarnessPrices& prices) {
-    std::istringstream answer(host.Command("prices"));
-    std::string word;
-    return static_cast<bool>(answer >> word >> prices.attachUs >> prices.requestUs) && word == "prices";
+bool HostPrices(test::HostProcess& host, int readings, HarnessPrices& prices) {
+    std::vector<double> attachUs, requestUs;
+    for (int i = 0; i < readings; ++i) {
+        std::istringstream answer(host.Command("prices"));
+        std::string word;
+        double attach = 0, request = 0;
+        if (!(answer >> word >> attach >> request) || word != "prices") return false;
+        attachUs.push_back(attach);
+        requestUs.push_back(request);
+    }
+    prices = {Median(requestUs), Median(attachUs)};
+    return readings > 0;
 }
 
 std::string PricesText(const HarnessPrices& prices) {

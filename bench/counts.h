@@ -39,8 +39,9 @@ struct HarnessPrices {
     double attachUs = 0;   // one attach and its detach: a new connection and a JVM thread
 };
 
-// A host's prices (its "prices" command); false when it did not answer them.
-bool HostPrices(test::HostProcess& host, HarnessPrices& prices);
+// A host's prices: the median of `readings` answers of its "prices" command; false when it did
+// not answer them.
+bool HostPrices(test::HostProcess& host, int readings, HarnessPrices& prices);
 // "attach 2345.6 us, request 98.7 us" for the notes.
 std::string PricesText(const HarnessPrices& prices);
 

@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <functional>
+#include <vector>
+
 #include "MvJavaJniComRot_h.h"
 #include "bench_host.h"
 #include "common/com/bstr.h"
@@ -36,8 +39,7 @@ bool CountCalls(test::HostProcess& host, int calls, Counts& counts, Call&& call)
     return true;
 }
 
-void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, const HarnessPrices& prices,
-             ResultTable& table) {
+void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, ResultTable& table) {
     IMvJavaCpp* jvm = host.jvm();
     const unique_bstr name(::SysAllocString(L"intResult"));
     const unique_bstr signature(::SysAllocString(L"()I"));
@@ -68,24 +70,30 @@ void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, cons
         return ok;
     };
 
-    bool floorOk = false;
-    bool earlyOk = false;
-    bool lateOk = false;
-    const double floor = NoOpCallMicroseconds(jvm, settings.runs, settings.callsPerRun, floorOk);
-    const double early = MedianMicrosecondsPer(settings.runs, settings.callsPerRun, earlyOk, earlyBound);
-    const double late = callInt == DISPID_UNKNOWN
-                            ? 0
-                            : MedianMicrosecondsPer(settings.runs, settings.callsPerRun, lateOk, lateBound);
-    const std::string notes = "no-op call " + Format("%.1f us", floor) + ", " + PricesText(prices) + "; " +
-                              std::to_string(settings.callsPerRun) + " calls/run";
-    if (!floorOk) {
-        table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", "the no-op call failed");
-        table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)", "the no-op call failed");
+    // The host's prices, then the no-op call and both calls in turns, one batch of each per run.
+    HarnessPrices prices;
+    const bool pricesOk = HostPrices(host.process(), settings.runs, prices);
+    const std::vector<std::function<bool()>> operations = {
+        [&] {
+            VARIANT_BOOL complete = VARIANT_FALSE;
+            return jvm->IsDisconnectObserverComplete(&complete) == S_OK;
+        },
+        earlyBound, lateBound};
+    bool ok = false;
+    std::vector<double> medians;
+    if (pricesOk) medians = InterleavedMedians(settings.runs, settings.callsPerRun, ok, operations);
+    if (!pricesOk || !ok || medians.size() < 3) {
+        const char* problem = !pricesOk ? "the host did not answer its prices" : "a call failed";
+        for (const char* figure : {"CallIntMethod early-bound (vtable)", "CallIntMethod late-bound (Invoke by DISPID)"})
+            table.AddProblem(kSection, figure, problem);
         return;
     }
+    const double floor = medians[0], early = medians[1], late = medians[2];
+    const std::string notes = "no-op call " + Format("%.1f us", floor) + ", " + PricesText(prices) + "; " +
+                              std::to_string(settings.callsPerRun) + " calls/run";
     Counts earlyCounts, lateCounts;
-    if (earlyOk) earlyOk = CountCalls(host.process(), settings.callsPerRun, earlyCounts, earlyBound);
-    if (lateOk) lateOk = CountCalls(host.process(), settings.callsPerRun, lateCounts, lateBound);
+    const bool earlyOk = CountCalls(host.process(), settings.callsPerRun, earlyCounts, earlyBound);
+    const bool lateOk = CountCalls(host.process(), settings.callsPerRun, lateCounts, lateBound);
     Row row;
     row.section = kSection;
     row.unit = "us";
@@ -122,13 +130,7 @@ void MeasureCrossProcess(const BenchSettings& settings, ResultTable& table) {
                          "no fixtures.Base object in the host");
         return;
     }
-    HarnessPrices prices;
-    if (!HostPrices(host.process(), prices)) {
-        for (const char* figure : {"CallIntMethod early-bound (vtable)", "CallIntMethod late-bound (Invoke by DISPID)"})
-            table.AddProblem(kSection, figure, "the host did not answer its prices");
-    } else {
-        Measure(settings, host, handle, prices, table);
-    }
+    Measure(settings, host, handle, table);
     host.jvm()->DeleteJavaObject(handle);
 }
 

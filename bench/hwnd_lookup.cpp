@@ -43,7 +43,7 @@ void Measure(const BenchSettings& settings, BenchHost& host, const std::vector<U
     const double perLookup = MedianMicrosecondsPer(settings.runs, lookups, lookupOk, lookup);
     HarnessPrices prices;
     ProxyCount before, after;
-    bool counted = HostPrices(host.process(), prices) && HostProxyCount(host.process(), before);
+    bool counted = HostPrices(host.process(), settings.runs, prices) && HostProxyCount(host.process(), before);
     {
         GetHWNDResultInfo info = NoMatch;
         com_ptr<IDispatch> component;

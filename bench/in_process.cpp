@@ -94,20 +94,18 @@ void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UIN
         return bridge->IsDisconnectObserverComplete(&complete) == S_OK;
     };
 
-    bool bridgeOk = false;
-    bool directOk = false;
-    bool noOpOk = false;
-    const double direct = MedianMicrosecondsPer(settings.runs, settings.callsPerRun, directOk, directCall);
-    const double viaBridge = MedianMicrosecondsPer(settings.runs, settings.callsPerRun, bridgeOk, bridgeCall);
-    const double noOp = MedianMicrosecondsPer(settings.runs, settings.callsPerRun, noOpOk, noOpCall);
+    bool ok = false;
+    const std::vector<double> medians =
+        InterleavedMedians(settings.runs, settings.callsPerRun, ok, {directCall, bridgeCall, noOpCall});
+    const double direct = medians[0], viaBridge = medians[1], noOp = medians[2];
     ProxyCount before = LocalProxyCount();
     directCall();
     const Counts directCounts = CountsBetween(before, LocalProxyCount(), 0, 1);
     before = LocalProxyCount();
     for (int i = 0; i < settings.callsPerRun; ++i) bridgeCall();
     const Counts bridgeCounts = CountsBetween(before, LocalProxyCount(), 1, settings.callsPerRun);
-    if (!bridgeOk || !directOk || !noOpOk || directCounts.jniRequests <= 0) {
-        const char* problem = !bridgeOk ? "CallIntMethod failed" : "the direct JNI calls or the no-op call failed";
+    if (!ok || directCounts.jniRequests <= 0) {
+        const char* problem = "the bridge call, the direct JNI calls or the no-op call failed";
         table.AddProblem(kBedSection, kRequestFigure, problem);
         table.AddProblem(kSection, kFigure, problem);
         return;

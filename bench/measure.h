@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 namespace mv::bench {
@@ -35,6 +36,25 @@ double MedianMicrosecondsPer(int runs, int count, bool& ok, Operation&& operatio
         if (run >= 0) perRun.push_back(Microseconds(Clock::now() - begin) / count);
     }
     return Median(perRun);
+}
+
+// The medians of several operations measured in turns, one batch of each per run, so that a
+// change in the machine's load while they run touches all of them alike. `ok` turns false when
+// an operation failed (its median is then not valid).
+inline std::vector<double> InterleavedMedians(int runs, int count, bool& ok,
+                                              const std::vector<std::function<bool()>>& operations) {
+    ok = true;
+    std::vector<std::vector<double>> perRun(operations.size());
+    for (int run = -1; run < runs && ok; ++run) {
+        for (std::size_t i = 0; i < operations.size() && ok; ++i) {
+            const Clock::time_point begin = Clock::now();
+            for (int n = 0; n < count && ok; ++n) ok = operations[i]();
+            if (run >= 0) perRun[i].push_back(Microseconds(Clock::now() - begin) / count);
+        }
+    }
+    std::vector<double> medians;
+    for (const std::vector<double>& values : perRun) medians.push_back(Median(values));
+    return medians;
 }
 
 }  // namespace mv::bench

@@ -149,7 +149,7 @@ void MeasureTreeWalks(const BenchSettings& settings, ResultTable& table) {
         bool floorOk = false;
         const double noOp = NoOpCallMicroseconds(host.jvm(), settings.runs, kNoOpCalls, floorOk);
         HarnessPrices prices;
-        if (!floorOk || !HostPrices(host.process(), prices)) {
+        if (!floorOk || !HostPrices(host.process(), settings.runs, prices)) {
             const char* problem = floorOk ? "the host did not answer its prices" : "the no-op call failed";
             table.AddProblem(kSection, walkFigure, problem);
             table.AddProblem(kSection, snapshotFigure, problem);
