@@ -70,9 +70,17 @@ void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, Resu
         return ok;
     };
 
-    // The host's prices, then the no-op call and both calls in turns, one batch of each per run.
-    HarnessPrices prices;
-    const bool pricesOk = HostPrices(host.process(), settings.runs, prices);
+    // The no-op call and both calls in turns, one batch of each per run, each run after a reading
+    // of the host's prices (the floor's parts then see the same load as the calls).
+    std::vector<double> attachUs, requestUs;
+    bool pricesOk = true;
+    const auto readPrices = [&] {
+        HarnessPrices reading;
+        pricesOk = HostPrices(host.process(), 1, reading);
+        attachUs.push_back(reading.attachUs);
+        requestUs.push_back(reading.requestUs);
+        return pricesOk;
+    };
     const std::vector<std::function<bool()>> operations = {
         [&] {
             VARIANT_BOOL complete = VARIANT_FALSE;
@@ -80,14 +88,15 @@ void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, Resu
         },
         earlyBound, lateBound};
     bool ok = false;
-    std::vector<double> medians;
-    if (pricesOk) medians = InterleavedMedians(settings.runs, settings.callsPerRun, ok, operations);
+    const std::vector<double> medians =
+        InterleavedMedians(settings.runs, settings.callsPerRun, ok, operations, readPrices);
     if (!pricesOk || !ok || medians.size() < 3) {
         const char* problem = !pricesOk ? "the host did not answer its prices" : "a call failed";
-        for (const char* figure : {"CallIntMethod early-bound (vtable)", "CallIntMethod late-bound (Invoke by DISPID)"})
-            table.AddProblem(kSection, figure, problem);
+        table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", problem);
+        table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)", problem);
         return;
     }
+    const HarnessPrices prices{Median(requestUs), Median(attachUs)};
     const double floor = medians[0], early = medians[1], late = medians[2];
     const std::string notes = "no-op call " + Format("%.1f us", floor) + ", " + PricesText(prices) + "; " +
                               std::to_string(settings.callsPerRun) + " calls/run";

@@ -40,12 +40,15 @@ double MedianMicrosecondsPer(int runs, int count, bool& ok, Operation&& operatio
 
 // The medians of several operations measured in turns, one batch of each per run, so that a
 // change in the machine's load while they run touches all of them alike. `ok` turns false when
-// an operation failed (its median is then not valid).
+// an operation failed (its median is then not valid). `eachRun`, when given, runs first in every
+// counted run (a reading that belongs with the run's batches); false from it fails the same way.
 inline std::vector<double> InterleavedMedians(int runs, int count, bool& ok,
-                                              const std::vector<std::function<bool()>>& operations) {
+                                              const std::vector<std::function<bool()>>& operations,
+                                              const std::function<bool()>& eachRun = {}) {
     ok = true;
     std::vector<std::vector<double>> perRun(operations.size());
     for (int run = -1; run < runs && ok; ++run) {
+        if (run >= 0 && eachRun) ok = eachRun();
         for (std::size_t i = 0; i < operations.size() && ok; ++i) {
             const Clock::time_point begin = Clock::now();
             for (int n = 0; n < count && ok; ++n) ok = operations[i]();
