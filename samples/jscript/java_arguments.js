@@ -89,8 +89,40 @@ attempt("Thread.sleep(long)", function () {
 });
 attempt("charAt(int)", function () { return jvm.CallCharMethod(text, "charAt", "(I)C", argumentArray(1)); });
 
+// Java arrays, which a script cannot read from the module's typed arrays (VBArray takes only arrays
+// of VARIANTs), element by element through the hook library's static helpers: the hook must be
+// installed in the application. An Object[] element comes as a handle to delete, any element as text.
+var hook = jvm.GetMorvaneAWTHook();
+var csv = jvm.NewJavaString("ab,c,,d");
+function arrayLength(array) {
+    return jvm.CallStaticIntMethod(hook, "arrayLength", "(Ljava/lang/Object;)I", argumentArray(array));
+}
+attempt("split", function () {
+    var parts = jvm.CallObjectMethod(csv, "split", "(Ljava/lang/String;)[Ljava/lang/String;", argumentArray(","));
+    var texts = [];
+    for (var i = 0; i < arrayLength(parts); ++i) {
+        var part = jvm.CallStaticObjectMethod(hook, "elementAt", "(Ljava/lang/Object;I)Ljava/lang/Object;",
+                                              argumentArray(parts, i));
+        texts.push(jvm.GetJavaString(part));
+        jvm.DeleteJavaObject(part);
+    }
+    jvm.DeleteJavaObject(parts);
+    return texts.length + " [" + texts.join("|") + "]";
+});
+attempt("code points", function () {
+    var stream = jvm.CallObjectMethod(csv, "codePoints", "()Ljava/util/stream/IntStream;", undefined);
+    var points = jvm.CallObjectMethod(stream, "toArray", "()[I", undefined), texts = [];
+    for (var i = 0; i < arrayLength(points); ++i) {
+        texts.push(jvm.CallStaticStringMethod(hook, "elementText", "(Ljava/lang/Object;I)Ljava/lang/String;",
+                                              argumentArray(points, i)));
+    }
+    jvm.DeleteJavaObject(points);
+    jvm.DeleteJavaObject(stream);
+    return texts.length + " [" + texts.join(" ") + "]";
+});
+
 attempt("handles deleted", function () {
-    var handles = [thread, builder, list, text, types];
+    var handles = [csv, hook, thread, builder, list, text, types];
     for (var i = 0; i < handles.length; ++i) jvm.DeleteJavaObject(handles[i]);
     return handles.length;
 });

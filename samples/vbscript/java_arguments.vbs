@@ -13,7 +13,7 @@
 Option Explicit
 On Error Resume Next  ' each call's error is reported (and cleared) by Report
 
-Dim jvm, types, text, list, builder, thread, element, answer, args
+Dim jvm, types, text, list, builder, thread, element, answer, args, hook, csv, parts, stream, points, i
 
 ' One line per call: its answer, or the error it raised.
 Sub Report(label, value)
@@ -90,9 +90,38 @@ Report "charAt(int), array variable in parentheses", answer
 answer = CLng(jvm.CallCharMethod(text, "charAt", "(I)C", args))
 Report "charAt(int), array variable", answer
 
+' Java arrays, which a script cannot read from the module's typed arrays, element by element
+' through the hook library's static helpers: the hook must be installed in the application. An
+' Object[] element comes as a handle to delete, any element as text.
+hook = jvm.GetMorvaneAWTHook()
+csv = jvm.NewJavaString("ab,c,,d")
+parts = jvm.CallObjectMethod(csv, "split", "(Ljava/lang/String;)[Ljava/lang/String;", Array(","))
+answer = jvm.CallStaticIntMethod(hook, "arrayLength", "(Ljava/lang/Object;)I", Array(parts)) & " ["
+For i = 0 To jvm.CallStaticIntMethod(hook, "arrayLength", "(Ljava/lang/Object;)I", Array(parts)) - 1
+    element = jvm.CallStaticObjectMethod(hook, "elementAt", "(Ljava/lang/Object;I)Ljava/lang/Object;", Array(parts, i))
+    If i > 0 Then answer = answer & "|"
+    answer = answer & jvm.GetJavaString(element)
+    jvm.DeleteJavaObject element
+Next
+Report "split", answer & "]"
+jvm.DeleteJavaObject parts
+stream = jvm.CallObjectMethod(csv, "codePoints", "()Ljava/util/stream/IntStream;", Empty)
+points = jvm.CallObjectMethod(stream, "toArray", "()[I", Empty)
+answer = jvm.CallStaticIntMethod(hook, "arrayLength", "(Ljava/lang/Object;)I", Array(points)) & " ["
+For i = 0 To jvm.CallStaticIntMethod(hook, "arrayLength", "(Ljava/lang/Object;)I", Array(points)) - 1
+    If i > 0 Then answer = answer & " "
+    answer = answer & jvm.CallStaticStringMethod(hook, "elementText", "(Ljava/lang/Object;I)Ljava/lang/String;", _
+        Array(points, i))
+Next
+Report "code points", answer & "]"
+jvm.DeleteJavaObject points
+jvm.DeleteJavaObject stream
+
+jvm.DeleteJavaObject csv
+jvm.DeleteJavaObject hook
 jvm.DeleteJavaObject thread
 jvm.DeleteJavaObject builder
 jvm.DeleteJavaObject list
 jvm.DeleteJavaObject text
 jvm.DeleteJavaObject types
-answer = 5 : Report "handles deleted", answer
+answer = 7 : Report "handles deleted", answer

@@ -122,14 +122,6 @@ public class MorvaneAWTHook {
         return inRange(array, index) ? String.valueOf(Array.get(array, index)) : null;
     }
 
-    /**
-     * A new reader of one array: a client sets its {@code array} field and calls its methods, or
-     * passes the array's handle to the helpers above.
-     */
-    public static ArrayReader arrayReader() {
-        return new ArrayReader();
-    }
-
     private static boolean inRange(Object array, int index) {
         return index >= 0 && index < arrayLength(array);
     }
