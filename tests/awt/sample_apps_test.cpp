@@ -20,9 +20,8 @@ const Bounds kAwtFrame{620, 80, 360, 240};
 using SampleApps = AwtTest;
 
 // A native window of the host at a Java window's rectangle finds it, with the records (bounds, points)
-// crossing by value; one pixel off or closed finds none.
+// crossing by value; a closed one finds none (one pixel off: Components and mvjava's hwnd test).
 TEST_F(SampleApps, NativeWindowsOfTheHostAreMatchedWithItsJavaWindows) {
-    const Bounds& b = kLoginFrame;
     const struct {
         const char* name;
         Bounds bounds;
@@ -31,7 +30,6 @@ TEST_F(SampleApps, NativeWindowsOfTheHostAreMatchedWithItsJavaWindows) {
         const wchar_t* javaName;
     } rows[] = {{"login frame", kLoginFrame, S_OK, ResultOK, L"loginFrame"},
                 {"AWT frame", kAwtFrame, S_OK, ResultOK, L"awtFrame"},
-                {"one pixel wider", {b.x, b.y, b.width + 1, b.height}, S_FALSE, NoMatch, L""},
                 {"closed", kLoginFrame, S_FALSE, NoMatch, L""}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

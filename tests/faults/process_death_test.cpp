@@ -3,7 +3,7 @@
 // objects. Every call that could hang runs on a worker thread with a time limit.
 
 #include <algorithm>
-#include <thread>
+#include <memory>
 
 #include "awt_host.h"
 #include "child_process.h"
@@ -17,20 +17,28 @@ constexpr DWORD kCallLimitMs = 60000, kEndLimitMs = 30000;
 constexpr unsigned long kHeldHandles = 40;
 
 // A call on a worker thread of the multithreaded apartment. One that never returns leaves its
-// thread behind, holding only what the call captured (by value).
+// thread behind, holding only what the call captured (by value). The thread is the system's own:
+// a detached std::thread's end can race with the start of the next one.
 struct Guarded {
-    explicit Guarded(std::function<HRESULT()> call) {
-        std::thread([s = state, call] {
-            const Mta com;
-            s->hr = call();
-            ::SetEvent(s->done.get());
-        }).detach();
-    }
-    bool Wait(DWORD ms) const { return ::WaitForSingleObject(state->done.get(), ms) == WAIT_OBJECT_0; }
     struct State {
         unique_handle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
         HRESULT hr = E_PENDING;
+        std::function<HRESULT()> call;
     };
+    explicit Guarded(std::function<HRESULT()> call) {
+        state->call = std::move(call);
+        auto share = std::make_unique<std::shared_ptr<State>>(state);  // the thread's
+        if (unique_handle(::CreateThread(nullptr, 0, &Run, share.get(), 0, nullptr))) share.release();
+    }
+    static DWORD WINAPI Run(void* share) {
+        const std::unique_ptr<std::shared_ptr<State>> owned(static_cast<std::shared_ptr<State>*>(share));
+        const Mta com;
+        State& s = **owned;
+        s.hr = s.call();
+        ::SetEvent(s.done.get());
+        return 0;
+    }
+    bool Wait(DWORD ms) const { return ::WaitForSingleObject(state->done.get(), ms) == WAIT_OBJECT_0; }
     std::shared_ptr<State> state = std::make_shared<State>();
 };
 HRESULT Within(const char* what, std::function<HRESULT()> call) {

@@ -130,12 +130,9 @@ void LateBinding(const std::wstring& module) {
         {jvm.get(), {L"JavaAddToROT", L"GetJVMVersion", L"SetStaticBoolenField", L"GetAllTopLevelComponents",
                      L"MakeJComponentFromHandle", L"GetComponentFromHwnd"}, "0x00000000 1 4 33 99 200 203"},
         {finder.get(), {L"GetJvmFromProcess"}, "0x00000000 80"},
-        // ...any other letter case, and a parameter name after a member, from the type information.
-        {jvm.get(), {L"getjvmversion"}, "0x00000000 4"},
-        {finder.get(), {L"GETJVMFROMPROCESS"}, "0x00000000 80"},
+        // ...a parameter name after a member from the type information (letter case: the script's steps).
         {jvm.get(), {L"getJVMversion", L"version"}, "0x00000000 4 0"},
-        {jvm.get(), {L"GetJVMVersio"}, "0x80020006"},  // DISP_E_UNKNOWNNAME
-        {jvm.get(), {L"SetStaticBooleanField"}, "0x80020006"},  // only the library's own spelling
+        {jvm.get(), {L"SetStaticBooleanField"}, "0x80020006"},  // DISP_E_UNKNOWNNAME: only the library's spelling
         {finder.get(), {L"GetJVMVersion"}, "0x80020006"},  // each interface knows only its own members
     };
     // Invoke as a client sees it: failures as exceptions (E_FAIL, E_INVALIDARG), S_FALSE as a null object, a VT_UI8
