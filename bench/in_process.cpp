@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <utility>
+
 #include "MvJavaJniComRot_h.h"
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
@@ -44,6 +47,19 @@ private:
     JNIEnv* m_env = nullptr;
 };
 
+// A row of the test bed's prices: one attach or one JNI request, whose floors hold only that price.
+Row PriceRow(const char* figure, double us, const Counts& counts, const HarnessPrices& prices, std::string notes) {
+    Row row;
+    row.section = kBedSection;
+    row.figure = figure;
+    row.value = us;
+    row.unit = "us";
+    row.counts = counts;
+    row.SetFloors(prices, 0, 0);
+    row.notes = std::move(notes);
+    return row;
+}
+
 // An attach and its detach of this (detached) thread, as every operation of a thread that no
 // Java code attached pays once.
 bool MeasureAttach(const BenchSettings& settings, JavaVM* vm, HarnessPrices& prices, ResultTable& table) {
@@ -56,15 +72,10 @@ bool MeasureAttach(const BenchSettings& settings, JavaVM* vm, HarnessPrices& pri
         table.AddProblem(kBedSection, kAttachFigure, "the thread could not attach");
         return false;
     }
-    Row row;
-    row.section = kBedSection;
-    row.figure = kAttachFigure;
-    row.value = prices.attachUs;
-    row.unit = "us";
-    row.counts.attaches = 1;
-    row.SetFloors(prices, 0, 0);
-    row.notes = "a new connection and JVM thread each; " + std::to_string(kAttachesPerRun) + "/run";
-    table.Add(row);
+    Counts one;
+    one.attaches = 1;
+    table.Add(PriceRow(kAttachFigure, prices.attachUs, one, prices,
+                       "a new connection and JVM thread each; " + std::to_string(kAttachesPerRun) + "/run"));
     return true;
 }
 
@@ -111,15 +122,10 @@ void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UIN
         return;
     }
     prices.requestUs = direct / directCounts.jniRequests;
-    Row request;
-    request.section = kBedSection;
-    request.figure = kRequestFigure;
-    request.value = prices.requestUs;
-    request.unit = "us";
-    request.counts.jniRequests = 1;
-    request.SetFloors(prices, 0, 0);
-    request.notes = "the direct work's time over its " + CountText(directCounts.jniRequests) + " requests";
-    table.Add(request);
+    Counts one;
+    one.jniRequests = 1;
+    table.Add(PriceRow(kRequestFigure, prices.requestUs, one, prices,
+                       "the direct work's time over its " + CountText(directCounts.jniRequests) + " requests"));
 
     Row row;
     row.section = kSection;
