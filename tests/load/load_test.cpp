@@ -105,10 +105,10 @@ std::pair<unsigned long long, unsigned long long> RunClients(unsigned long secon
     return {calls, failures};
 }
 
-// Afterwards the host is where it started: references exactly (the warm-up made what the module
-// keeps), handles within 64 (COM keeps threads of gone clients a while; a leak of one a call adds
-// thousands), private memory within 8 MiB (Wine keeps ~2 KiB per interface stub; 4 KiB a call
-// would exceed it).
+// Afterwards the host is where it started: references exactly (the warm-up made what the module keeps),
+// handles within 64 (COM keeps gone clients' threads a while; a leak of one a call adds thousands),
+// private memory within 16 MiB (Wine's heap grows in steps: +0.9 to +3.1 MiB a run, +12.7 once; a
+// 4 KiB leak a call adds 25 MiB in a run's 6,600+ calls; smaller ones are the soak's, by slope).
 TEST(Load, SixteenConcurrentCallersGetRightAnswersAndLeaveTheHostAsTheyFoundIt) {
     const unsigned long seconds = EnvironmentNumber("MV_LOAD_SECONDS", 20);
     SampleHost sample(static_cast<int>(300 + seconds));
@@ -125,13 +125,13 @@ TEST(Load, SixteenConcurrentCallersGetRightAnswersAndLeaveTheHostAsTheyFoundIt) 
     for (int wait = 0; wait < 50 && !settled(); ++wait)  // COM ends the gone clients' connections in its time
         ::Sleep(200), after = watch.Take(0);
     std::printf("robustness: load 4 processes x 4 threads, %lu s: calls %llu failures %llu; host %s (bands: handles "
-                "+64, private +8 MiB)\n", seconds, calls, failures, Counts(before, after).c_str());
+                "+64, private +16 MiB)\n", seconds, calls, failures, Counts(before, after).c_str());
     EXPECT_EQ(failures, 0u);
     EXPECT_GT(calls, 16u);
     ASSERT_TRUE(before.counters.ok && after.counters.ok && before.refs >= 0);
     EXPECT_EQ(after.refs, before.refs);
     EXPECT_LE(after.counters.handles, before.counters.handles + 64);
-    EXPECT_LE(after.counters.privateBytes, before.counters.privateBytes + (8u << 20));
+    EXPECT_LE(after.counters.privateBytes, before.counters.privateBytes + (16u << 20));
 }
 
 TEST(LoadClient, DISABLED_FourThreadsCallTheMix) {
