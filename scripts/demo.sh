@@ -10,6 +10,9 @@ mv_install_packages
 mv_build_all >/dev/null
 source tools/wine-env.sh
 mv_wine_setup build/win64/wine
+# Every program here is 64-bit; the 64-bit loader runs the 64-bit regsvr32 also where 32-bit Wine
+# is installed (there, `wine regsvr32` is the 32-bit one).
+MV_WINE64=/usr/lib/wine/wine64
 trap mv_stop_wine EXIT
 
 echo "== The modules: exports and imports"
@@ -19,14 +22,14 @@ for m in "i686 build/win32/src/module/MvJavaJniComRot.dll i686-w64-mingw32-objdu
   cmake -DOBJDUMP="$3" -DMODULE="$2" -DEXPECT_MACHINE="$4" -P cmake/CheckModuleImage.cmake 2>&1 | sed 's/^-- /  /'
 done
 echo
-wine build/win64/demo/mvdemo.exe
+"$MV_WINE64" build/win64/demo/mvdemo.exe
 
 echo
 echo "== A Java process publishes its JVM; another process finds it and drives it"
 module="Z:$(pwd | tr / '\\')\\build\\win64\\src\\module\\MvJavaJniComRot.dll"
-wine regsvr32 /s "$module"
+"$MV_WINE64" regsvr32 /s "$module"
 echo "  regsvr32: registered $module"
-coproc HOST { wine build/win64/harness/javahost/mvjava-host.exe \
+coproc HOST { "$MV_WINE64" build/win64/harness/javahost/mvjava-host.exe \
   --class-path "$(pwd)/build/win64/java/fixtures/mv-fixtures.jar" --max-lifetime 120 2>/dev/null; }
 read -r -t 120 ready <&"${HOST[0]}" || ready=""
 status=0
@@ -34,7 +37,7 @@ if [[ $ready == ready* ]]; then
   pid=${ready#ready }
   pid=${pid%$'\r'}
   echo "  mvjava-host (Windows pid $pid): JVM started, main object created, saved and published"
-  wine build/win64/demo/mvdemo.exe --pid "$pid" || status=1
+  "$MV_WINE64" build/win64/demo/mvdemo.exe --pid "$pid" || status=1
   echo stop >&"${HOST[1]}"
   wait "$HOST_PID" 2>/dev/null || true
   echo "  mvjava-host: withdrawn and stopped"
@@ -45,7 +48,7 @@ fi
 echo
 echo "== Single sign-on: a Swing login window appears; a client finds it, fills it and signs in"
 jars="$(pwd)/build/win64/java/hook/mv-hook.jar:$(pwd)/build/win64/java/samples/mv-samples.jar"
-coproc LOGIN { wine build/win64/harness/javahost/mvjava-host.exe --class-path "$jars" \
+coproc LOGIN { "$MV_WINE64" build/win64/harness/javahost/mvjava-host.exe --class-path "$jars" \
   --main-class samples.LoginApp \
   --jvm-option -Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener \
   --max-lifetime 120 2>/dev/null; }
@@ -78,13 +81,13 @@ if [[ -n $ready && -n $opened ]]; then
     set -- $line
     printf '  native window 0x%x appeared at (%s,%s) %sx%s\n' "$2" "$3" "$4" "$5" "$6"
   done
-  wine build/win64/demo/mvdemo.exe --sign-in "$pid" alice 's3cret!' || status=1
+  "$MV_WINE64" build/win64/demo/mvdemo.exe --sign-in "$pid" alice 's3cret!' || status=1
   application_says "signed in:"
 
   echo
   echo "== The inspector: mvjava, from another process"
-  mvjava() { echo "  \$ mvjava $*"; wine build/win64/tools/mvjava/mvjava.exe "$@" | sed 's/^/    /'; }
-  first_path() { wine build/win64/tools/mvjava/mvjava.exe find "$pid" "$@" | awk 'NR == 1 { print $1 }' || true; }
+  mvjava() { echo "  \$ mvjava $*"; "$MV_WINE64" build/win64/tools/mvjava/mvjava.exe "$@" | sed 's/^/    /'; }
+  first_path() { "$MV_WINE64" build/win64/tools/mvjava/mvjava.exe find "$pid" "$@" | awk 'NR == 1 { print $1 }' || true; }
   mvjava list || status=1
   mvjava tree "$pid" --depth 6 || status=1
   user_path=$(first_path --class JTextField --name user)
@@ -105,6 +108,6 @@ if [[ -n $ready && -n $opened ]]; then
 else
   echo "  the login host did not start"; status=1
 fi
-wine regsvr32 /s /u "$module"
+"$MV_WINE64" regsvr32 /s /u "$module"
 echo "  regsvr32 /u: unregistered"
 exit $status

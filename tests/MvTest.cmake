@@ -1,5 +1,15 @@
 # Helpers for test programs that run under the build tree's Wine prefix.
 
+# The i686 build's suites run in the x86_64 build's ctest run (see MV_I686_BUILD_DIR), so their
+# names carry the architecture and their labels name it. Where this machine cannot run 32-bit
+# programs, the i686 suites are compiled, not run: ctest lists them as not run (disabled).
+if(MV_ARCH STREQUAL "i686")
+  set(MV_TEST_SUFFIX .i686)
+else()
+  set(MV_TEST_SUFFIX "")
+endif()
+set(MV_RUN_TESTS ON CACHE BOOL "Run this build's Wine suites (OFF where the machine cannot run its programs)")
+
 # Every Wine test requires this fixture: its cleanup stops the prefix's wineserver and the
 # Xvfb that tools/wine-run started, so nothing of ours outlives a ctest run.
 # Its setup starts the prefix keeper (see tests/support/prefix_keeper.cpp) detached from ctest's
@@ -24,31 +34,47 @@ function(mv_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE mv_warnings GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set(test ${T_NAME}${MV_TEST_SUFFIX})
+  add_test(NAME ${test} COMMAND ${T_NAME})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES
+  set_tests_properties(${test} PROPERTIES
     FIXTURES_REQUIRED wine
     TIMEOUT ${T_TIMEOUT}
-    LABELS "${T_LABELS}"
+    LABELS "${T_LABELS};${MV_ARCH}"
     ENVIRONMENT "MV_BUILD_DIR=${CMAKE_BINARY_DIR};MV_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  if(NOT MV_RUN_TESTS)
+    set_tests_properties(${test} PROPERTIES DISABLED TRUE)
+  endif()
+endfunction()
+
+# The ctest names of this build's test programs `ARGN`.
+function(mv_test_names out)
+  set(names ${ARGN})
+  list(TRANSFORM names APPEND "${MV_TEST_SUFFIX}")
+  set(${out} ${names} PARENT_SCOPE)
+endfunction()
+
+function(mv_take_lock lock)
+  mv_test_names(tests ${ARGN})
+  set_property(TEST ${tests} APPEND PROPERTY RESOURCE_LOCK ${lock})
 endfunction()
 
 # mv_uses_log_settings(test...): programs that set the log's registry values (machine-wide in the
 # prefix; saved, changed and restored around each case) take turns.
 function(mv_uses_log_settings)
-  set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK log_settings)
+  mv_take_lock(log_settings ${ARGN})
 endfunction()
 
 # mv_uses_running_object_table(test...): programs that publish in the prefix's Running Object
 # Table (every Java-process host does) or assert on what it holds take turns.
 function(mv_uses_running_object_table)
-  set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK running_object_table)
+  mv_take_lock(running_object_table ${ARGN})
 endfunction()
 
 # mv_uses_com_registration(test...): programs that register or unregister the module (machine-wide
 # in the prefix) take turns.
 function(mv_uses_com_registration)
-  set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK com_registration)
+  mv_take_lock(com_registration ${ARGN})
 endfunction()

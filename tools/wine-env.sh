@@ -34,6 +34,10 @@ mv_wine_setup() {
   exec 9>"$MV_WINE_STATE/lock"
   flock 9
   mv_display_start
+  # A prefix made before 32-bit Wine was installed has no 32-bit system: made again.
+  if [[ -f "$WINEPREFIX/.mv-ready" && -x /usr/lib/wine/wine && ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]]; then
+    rm -rf "$WINEPREFIX"
+  fi
   if [[ ! -f "$WINEPREFIX/.mv-ready" ]]; then
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w

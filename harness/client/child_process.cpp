@@ -52,8 +52,11 @@ void ChildProcess::Start(std::wstring line) {
     startup.hStdOutput = outWrite.get();
     startup.hStdError = errWrite.get();
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info))
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+        m_err = "CreateProcess failed with error " + std::to_string(::GetLastError());
+        m_output = m_err;
         return;
+    }
     ::CloseHandle(info.hThread);
     m_process.reset(info.hProcess);
 }

@@ -392,8 +392,14 @@ TEST_F(Components, JavaAndNativeWindowsMatchByExactlyTheSameRectangle) {
     EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(ResultOK, shown.value()));
 }
 
-// This program's import of SafeArrayCreateVector, which the module's code linked into it calls through.
-extern "C" decltype(&::SafeArrayCreateVector) __imp_SafeArrayCreateVector;
+// This program's import of SafeArrayCreateVector, which the module's code linked into it calls through
+// (its symbol carries the stdcall decoration on i686).
+#ifdef __i386__
+#define MV_SAFE_ARRAY_CREATE_VECTOR_IMPORT "__imp__SafeArrayCreateVector@12"
+#else
+#define MV_SAFE_ARRAY_CREATE_VECTOR_IMPORT "__imp_SafeArrayCreateVector"
+#endif
+extern "C" decltype(&::SafeArrayCreateVector) g_safeArrayCreateVectorImport __asm__(MV_SAFE_ARRAY_CREATE_VECTOR_IMPORT);
 
 // While it lives, that import fails for VT_DISPATCH arrays as the system fails an allocation.
 class FailingDispatchArrays {
@@ -410,9 +416,9 @@ private:
     }
     static Create Swap(Create function) {
         DWORD protection = 0;
-        ::VirtualProtect(&__imp_SafeArrayCreateVector, sizeof(Create), PAGE_READWRITE, &protection);
-        const Create previous = std::exchange(__imp_SafeArrayCreateVector, function);
-        ::VirtualProtect(&__imp_SafeArrayCreateVector, sizeof(Create), protection, &protection);
+        ::VirtualProtect(&g_safeArrayCreateVectorImport, sizeof(Create), PAGE_READWRITE, &protection);
+        const Create previous = std::exchange(g_safeArrayCreateVectorImport, function);
+        ::VirtualProtect(&g_safeArrayCreateVectorImport, sizeof(Create), protection, &protection);
         return previous;
     }
     static inline Create s_real = nullptr;

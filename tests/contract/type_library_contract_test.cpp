@@ -154,7 +154,7 @@ const char kIDispatch[] = "{00020400-0000-0000-C000-000000000046}";
 Rows ContractRows() {
     Rows rows;
     rows["library"] = "MvJavaJniComRotLib {9A6C4E12-3F08-4D71-B2E5-0C8F1A7D6E93} 1.0 lcid 0x409 "s +
-                      Env("MV_CONTRACT_PLATFORM", "win64") + " \"MvJavaJniComRot 1.0 Type Library\"";
+                      Env("MV_CONTRACT_PLATFORM", sizeof(void*) == 8 ? "win64" : "win32") + " \"MvJavaJniComRot 1.0 Type Library\"";
     const struct { const char *name, *clsid, *help, *iface, *iid; } classes[] = {
         {"MvJavaCpp", "{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}", "MvJavaCpp Class", "IMvJavaCpp",
          "{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}"},

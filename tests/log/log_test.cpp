@@ -53,9 +53,12 @@ std::wstring Self() {  // this program's path
 
 // Starts a copy of this program (`exe`) in the child mode `filter`, told `setting` in MV_LOG_WRITER. Wine's
 // CreateProcess takes no image path of MAX_PATH characters or more (ERROR_FILE_NOT_FOUND): such a copy is
-// started by the `wine` command, run as a Unix process, and no handle of it is given (null).
+// started by Wine, run as a Unix process, and no handle of it is given (null). A 64-bit copy is given to
+// the 64-bit loader: where 32-bit Wine is installed, the `wine` command hands a 64-bit program to
+// start.exe, which cannot open such a path either.
 mv::unique_handle StartCopy(const wchar_t* filter, const std::wstring& setting, const std::wstring& exe = Self()) {
-    std::wstring command = (exe.size() < MAX_PATH ? L"\"" : L"Z:\\usr\\bin\\env wine \"") + exe +
+    const wchar_t* loader = sizeof(void*) == 8 ? L"Z:\\usr\\bin\\env /usr/lib/wine/wine64 \"" : L"Z:\\usr\\bin\\env wine \"";
+    std::wstring command = (exe.size() < MAX_PATH ? L"\"" : loader) + exe +
                            L"\" --gtest_brief=1 --gtest_also_run_disabled_tests --gtest_filter=" + filter;
     ::SetEnvironmentVariableW(L"MV_LOG_WRITER", setting.c_str());
     STARTUPINFOW startup{};
@@ -269,6 +272,9 @@ TEST(LogWriterProcess, DISABLED_HoldsTheMutexUntilLetGo) {
     ::ReleaseMutex(mutex.get());
 }
 
+jint JNICALL DetachedEnv(JavaVM*, void**, jint) { return JNI_EDETACHED; }
+jint JNICALL RefusedAttach(JavaVM*, void**, void*) { return JNI_ERR; }
+
 // A writer that hangs holding the mutex (a stopped process, a log folder on a stalled share) costs the
 // lines written meanwhile, never their callers: the members that log return; once it lets go, lines land.
 // That writer runs from a folder past MAX_PATH: the braces of its line hold the executable's file name.
@@ -281,8 +287,8 @@ TEST_F(LogTest, AWriterHangingOnTheMutexCostsLinesNotCalls) {
     StartCopy(L"*HoldsTheMutex*", name, exe);
     ASSERT_EQ(::WaitForSingleObject(taken.get(), 60000), WAIT_OBJECT_0);
     JNIInvokeInterface_ functions{};  // a JVM that attaches no thread
-    functions.GetEnv = [](JavaVM*, void**, jint) -> jint { return JNI_EDETACHED; };
-    functions.AttachCurrentThread = [](JavaVM*, void**, void*) -> jint { return JNI_ERR; };
+    functions.GetEnv = &DetachedEnv;
+    functions.AttachCurrentThread = &RefusedAttach;
     JavaVM vm{&functions};
     mv::com_ptr<IMvJavaCpp> main;
     ASSERT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, main.put_void()), S_OK);

@@ -45,12 +45,17 @@ const wchar_t* const kClassLines[] = {
     L"CLSID\\%C\\Programmable|", L"CLSID\\%C\\InprocServer32|=%M", L"CLSID\\%C\\InprocServer32|ThreadingModel=Both",
     L"CLSID\\%C\\TypeLib|=%L"};
 const wchar_t* const kModuleLines[] = {L"AppID\\%A|=MvJavaJniComRot", L"AppID\\MvJavaJniComRot.DLL|AppID=%A",
-                                       L"TypeLib\\%L\\1.0\\409\\win64|=%M", L"TypeLib\\%L\\1.0\\0\\win64|=%M"};
+                                       L"TypeLib\\%L\\1.0\\409\\%P|=%M", L"TypeLib\\%L\\1.0\\0\\%P|=%M"};
+// Each module registers its type library for its own platform, its classes in its own registry view.
+constexpr bool k64Bit = sizeof(void*) == 8;
+const wchar_t* const kPlatform = k64Bit ? L"win64" : L"win32";
+constexpr SYSKIND kSysKind = k64Bit ? SYS_WIN64 : SYS_WIN32;
+constexpr REGSAM kOtherView = k64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
 std::wstring Expand(std::wstring text, const Class& c, const std::wstring& module) {
     const std::pair<const wchar_t*, const wchar_t*> names[] = {
         {L"%C", c.clsid}, {L"%N", c.progId}, {L"%D", c.description}, {L"%M", module.c_str()}, {L"%A", kAppId},
-        {L"%L", kLibId}};
+        {L"%L", kLibId}, {L"%P", kPlatform}};
     for (const auto& [name, value] : names) {
         for (size_t at; (at = text.find(name)) != std::wstring::npos;) text.replace(at, 2, value);
     }
@@ -148,8 +153,8 @@ void LateBinding(const std::wstring& module) {
         SCOPED_TRACE(libraryRegistered ? "type library registered" : "type library not registered");
         const std::string missing = "0x8002801D";  // TYPE_E_LIBNOTREGISTERED
         if (!libraryRegistered) {  // registration records it for its own locale and the neutral one
-            ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0, SYS_WIN64), S_OK);
-            ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0x409, SYS_WIN64), S_OK);
+            ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0, kSysKind), S_OK);
+            ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0x409, kSysKind), S_OK);
             ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
             EXPECT_EQ(jvm->GetTypeInfo(0, 0, &none), TYPE_E_LIBNOTREGISTERED);
             EXPECT_EQ(none, nullptr);
@@ -219,6 +224,15 @@ TEST(Registration, WritesEveryKeyBindsLateAndRemovesEverything) {
     for (const std::wstring& line : found) {
         const bool system = line.rfind(L"TypeLib\\", 0) == 0 || line.rfind(L"Interface\\", 0) == 0;
         EXPECT_TRUE(system || expected.count(line)) << "not in the table: " << line;
+    }
+    for (const Class& c : kClasses) {  // the other bitness's view does not see this module's classes
+        mv::unique_hkey server;
+        wchar_t path[MAX_PATH] = L"";
+        DWORD size = sizeof path - sizeof(wchar_t);
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + std::wstring(c.clsid) + L"\\InprocServer32").c_str(), 0,
+                            KEY_READ | kOtherView, server.put()) == ERROR_SUCCESS)
+            ::RegQueryValueExW(server.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
+        EXPECT_NE(std::wstring(path), module) << "the other registry view names this module for " << c.progId;
     }
     LateBinding(module);
     registration.removed = true;

@@ -19,9 +19,12 @@ tmp=$(mktemp -d "${TMPDIR:-/tmp}/mv-package-test.XXXXXX")
 tag=$(basename "$tmp")  # every process this test starts carries it in its command line
 xvfb_pid="" host_pid="" registered=0 prefix_made=0
 dos() { local p="Z:$1"; echo "${p//\//\\}"; }  # Wine maps / to Z:
+# The x64 module is registered and driven by the 64-bit builtin programs: where 32-bit Wine is
+# installed, the `wine` command runs the 32-bit regsvr32, reg and cscript.
+wine64=/usr/lib/wine/wine64
 cleanup() {
   [[ -n $host_pid ]] && { { echo stop >&"$host_in"; } 2>/dev/null; wait "$host_pid" 2>/dev/null; host_pid=""; }
-  ((registered)) && { timeout 60 wine regsvr32 /s /u "$module_dos" >/dev/null 2>&1; registered=0; }
+  ((registered)) && { timeout 60 "$wine64" regsvr32 /s /u "$module_dos" >/dev/null 2>&1; registered=0; }
   ((prefix_made)) && { wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null; prefix_made=0; }
   [[ -n $xvfb_pid ]] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; xvfb_pid=""; }
 }
@@ -69,8 +72,8 @@ timeout 300 wineboot -i >/dev/null 2>&1
 timeout 120 wineserver -w
 [[ -f $WINEPREFIX/system.reg ]] || { fail "wineboot made no prefix"; finish; }
 module_dos=$(dos "$pkg/x64/MvJavaJniComRot.dll") clsid='HKCR\CLSID\{3B9E2C41-7A15-4F0D-9C62-1E8A5D7F0B34}'
-reg_value() { timeout 60 wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p'; }
-timeout 120 wine regsvr32 /s "$module_dos" && registered=1
+reg_value() { timeout 60 "$wine64" reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p'; }
+timeout 120 "$wine64" regsvr32 /s "$module_dos" && registered=1
 check "regsvr32 x64/MvJavaJniComRot.dll" test $registered = 1
 server=$(reg_value "$clsid\\InprocServer32")
 check "MvJavaCpp's in-process server is the unpacked module ($server)" test "${server,,}" = "${module_dos,,}"
@@ -80,7 +83,7 @@ check "the type library is registered from the unpacked module ($typelib)" test 
 
 # The sample login application, run by the unpacked host: "ready <pid>" (published) and
 # "windows open" (the application's, on the JVM's output) come in any order.
-coproc HOST { exec wine "$pkg/harness/mvjava-host.exe" --jni-server "$pkg/harness/mv-jniserver" \
+coproc HOST { exec "$wine64" "$pkg/harness/mvjava-host.exe" --jni-server "$pkg/harness/mv-jniserver" \
   --class-path "$pkg/java/mv-hook.jar:$pkg/java/mv-samples.jar" --main-class samples.LoginApp \
   --jvm-option -Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener \
   --max-lifetime 400 2>"$tmp/host.err"; }
@@ -92,10 +95,10 @@ while [[ -z $pid || $opened == 0 ]] && ((SECONDS < deadline)) && read -r -t $((d
 done
 check "mvjava-host published its JVM ($pid; $(tr '\n' ' ' <"$tmp/host.err"))" test -n "$pid"
 check "the login window is open" test $opened = 1
-probe() { timeout 120 wine cscript //nologo "$(dos "$here/last_sign_in.js")" "$pid" 2>&1 | tr -d '\r'; }
+probe() { timeout 120 "$wine64" cscript //nologo "$(dos "$here/last_sign_in.js")" "$pid" 2>&1 | tr -d '\r'; }
 if [[ -n $pid && $opened == 1 ]]; then
   check "before the sample: no sign-in" grep -q "signInCount=0" <<<"$(probe)"
-  timeout 180 wine cscript //nologo "$(dos "$pkg/samples/jscript/sign_in.js")" "$pid" "$user" "$password" >"$tmp/sample.out" 2>&1
+  timeout 180 "$wine64" cscript //nologo "$(dos "$pkg/samples/jscript/sign_in.js")" "$pid" "$user" "$password" >"$tmp/sample.out" 2>&1
   rc=$?
   tr -d '\r' <"$tmp/sample.out" | sed 's/^/  sign_in.js: /'
   check "sign_in.js exited 0 (exit $rc)" test $rc = 0
@@ -103,7 +106,7 @@ if [[ -n $pid && $opened == 1 ]]; then
   check "the application received exactly \"$user|$password\", once ($after)" \
     grep -qz "signInCount=1.*lastSignIn=$user|$password" <<<"$after"
   [[ -f $pkg/x64/mvjava.exe ]] &&
-    check "x64/mvjava.exe list shows pid $pid" grep -qw -- "$pid" <<<"$(timeout 120 wine "$pkg/x64/mvjava.exe" list 2>&1 | tr -d '\r')"
+    check "x64/mvjava.exe list shows pid $pid" grep -qw -- "$pid" <<<"$(timeout 120 "$wine64" "$pkg/x64/mvjava.exe" list 2>&1 | tr -d '\r')"
   { echo stop >&"$host_in"; } 2>/dev/null
   stopped=0
   while read -r -t 60 line <&$host_out; do [[ ${line%$'\r'} == stopped ]] && { stopped=1; break; }; done
@@ -113,9 +116,9 @@ if [[ -n $pid && $opened == 1 ]]; then
 fi
 
 if ((registered)); then
-  check "regsvr32 /u" timeout 120 wine regsvr32 /s /u "$module_dos"
+  check "regsvr32 /u" timeout 120 "$wine64" regsvr32 /s /u "$module_dos"
   registered=0
-  check "the MvJavaCpp class is gone" not timeout 60 wine reg query "$clsid"
+  check "the MvJavaCpp class is gone" not timeout 60 "$wine64" reg query "$clsid"
 fi
 cleanup
 for _ in $(seq 30); do left=$(pgrep -af -- "$tag" | grep -v -- "^$$ "); [[ -z $left ]] && break; sleep 1; done
