@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "child_process.h"
 #include "common/com/safearray.h"
 #include "common/win/command_line.h"
 #include "wine_path.h"
@@ -36,7 +37,7 @@ HostProcess::HostProcess(const HostSettings& settings) {
     ::SetHandleInformation(m_stdinWrite.get(), HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(m_stdoutRead.get(), HANDLE_FLAG_INHERIT, 0);
 
-    std::wstring command = L"\"" + WindowsPathOfUnixPath(MV_JAVA_HOST_PATH) + L"\"";
+    std::wstring command = L"\"" + WindowsPathOfUnixPath(settings.hostPath) + L"\"";
     const auto add = [&](const wchar_t* name, const std::string& value) {
         AppendCommandLineArgument(command, name);
         AppendCommandLineArgument(command, std::wstring(value.begin(), value.end()));
@@ -190,5 +191,26 @@ ModuleRegistration::~ModuleRegistration() {
     if (const auto unreg = ModuleExport<ServerRegistration>(m_module, "DllUnregisterServer")) unreg();
     if (m_module) ::FreeLibrary(m_module);
 }
+
+#ifdef MV_PEER_MODULE_PATH
+PeerModuleRegistration::PeerModuleRegistration() { m_registered = Run(L"/s"); }
+
+PeerModuleRegistration::~PeerModuleRegistration() {
+    if (m_registered) Run(L"/s /u");
+}
+
+bool PeerModuleRegistration::Run(const wchar_t* options) {
+    // A 64-bit program finds the 32-bit regsvr32 in the WoW64 system folder; a 32-bit one reaches the
+    // 64-bit regsvr32 through "sysnative" (its system32 is redirected).
+    wchar_t windows[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring regsvr32 = std::wstring(windows, length) +
+                                  (sizeof(void*) == 8 ? L"\\syswow64\\regsvr32.exe" : L"\\sysnative\\regsvr32.exe");
+    const ProcessRun run = RunProcess(L"\"" + regsvr32 + L"\" " + options + L" \"" +
+                                      WindowsPathOfUnixPath(MV_PEER_MODULE_PATH) + L"\"");
+    m_output = run.output;
+    return run.started && !run.timedOut && run.exitCode == 0;
+}
+#endif
 
 }  // namespace mv::test

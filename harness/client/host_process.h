@@ -25,6 +25,7 @@ struct HostSettings {
     std::vector<std::string> mainArgs;
     int maxLifetimeSeconds = 300;
     bool keepJvmOutput = false;  // the JVM's stdout and stderr go to a file: JvmOutput()
+    std::string hostPath = MV_JAVA_HOST_PATH;  // Linux path of the mvjava-host (of this bitness)
 };
 
 class HostProcess {
@@ -108,5 +109,24 @@ private:
     HMODULE m_module = nullptr;
     HRESULT m_hr = E_FAIL;
 };
+
+#ifdef MV_PEER_MODULE_PATH
+// Registers the other architecture's module with the regsvr32 of its bitness, for the life of the
+// object; a Java process of that bitness creates its main object through it.
+class PeerModuleRegistration {
+public:
+    PeerModuleRegistration();
+    ~PeerModuleRegistration();
+    PeerModuleRegistration(const PeerModuleRegistration&) = delete;
+    PeerModuleRegistration& operator=(const PeerModuleRegistration&) = delete;
+    bool registered() const { return m_registered; }
+    const std::string& output() const { return m_output; }
+
+private:
+    bool Run(const wchar_t* options);
+    bool m_registered = false;
+    std::string m_output;
+};
+#endif
 
 }  // namespace mv::test

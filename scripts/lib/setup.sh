@@ -71,11 +71,12 @@ mv_build_all() {
   local jobs=${MV_JOBS:-$(nproc)} run_i686=ON
   [[ -n ${MV_I686_SKIPPED:-} ]] && run_i686=OFF
   echo "== building i686"
-  cmake --preset win32 -DMV_WINE_STATE="$PWD/build/win64/wine" -DMV_RUN_TESTS=$run_i686 >/dev/null
+  cmake --preset win32 -DMV_WINE_STATE="$PWD/build/win64/wine" -DMV_RUN_TESTS=$run_i686 \
+    -DMV_PEER_BUILD_DIR="$PWD/build/win64" >/dev/null
   cmake --build --preset win32 -j "$jobs"
   echo "== building x86_64"
   cmake --preset win64 -DMV_I686_MODULE="$PWD/build/win32/src/module/MvJavaJniComRot.dll" \
-    -DMV_I686_BUILD_DIR="$PWD/build/win32" >/dev/null
+    -DMV_PEER_BUILD_DIR="$PWD/build/win32" >/dev/null
   cmake --build --preset win64 -j "$jobs"
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "awt_test.h"
+#include "bstr_values.h"
 #include "jvm/mv_java_cpp.h"
 #include "process_run.h"
 #include "test_observer_h.h"
@@ -136,7 +137,8 @@ protected:
         if (library) library->Release();
     }
     static void TearDownTestSuite() {
-        if (SUCCEEDED(s_observerLibrary)) ::UnRegisterTypeLib(LIBID_MvTestObserverLib, 1, 0, 0, SYS_WIN64);
+        if (SUCCEEDED(s_observerLibrary))
+            ::UnRegisterTypeLib(LIBID_MvTestObserverLib, 1, 0, 0, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     }
     mv::test::ScriptReport Script(const std::wstring& arguments = {}) {
         return mv::test::RunScript("cross_process.js", std::to_wstring(host().pid()) + arguments);
@@ -193,6 +195,44 @@ TEST_F(CrossProcess, AScriptDrivesTheJvmAndTheObserverThatAnotherClientAttached)
     ASSERT_EQ(jvm()->AttachObserverObject(&observer), S_OK);
     EXPECT_EQ(jvm()->AttachObserverObject(&stranger), E_NOINTERFACE);
     EXPECT_EQ(jvm()->DetachObserverObject(), E_FAIL);
+}
+
+// As on 64-bit Windows with both modules registered, each by the regsvr32 of its bitness: a client
+// of this bitness, compiled and this bitness's cscript, drives a Java process of the other bitness.
+TEST(MixedBitness, AClientDrivesAJavaProcessOfTheOtherBitness) {
+#ifndef MV_PEER_JAVA_HOST_PATH
+    GTEST_SKIP() << "the other architecture's build is not known (configure with MV_PEER_BUILD_DIR)";
+#else
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    const ModuleRegistration own;
+    ASSERT_EQ(own.result(), S_OK);
+    const PeerModuleRegistration peer;
+    ASSERT_TRUE(peer.registered()) << peer.output();
+    HostSettings settings;
+    settings.hostPath = MV_PEER_JAVA_HOST_PATH;
+    HostProcess host(settings);
+    ASSERT_TRUE(host.ready()) << host.output();
+    const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(host.pid());
+    ASSERT_TRUE(jvm) << "GetJVMFromPid of a process of the other bitness";
+    const long long references = host.LiveReferences();
+    UINT64 fields = 0;
+    ASSERT_EQ(jvm->NewDefJavaObject(Bstr(L"fixtures.Fields").get(), &fields), S_OK);
+    LONG number = 0;
+    EXPECT_EQ(jvm->GetStaticIntField(fields, Bstr(L"staticInt").get(), &number), S_OK);
+    EXPECT_EQ(number, -987654321);
+    unique_bstr text;
+    EXPECT_EQ(jvm->GetStringField(fields, Bstr(L"stringField").get(), text.put()), S_OK);
+    EXPECT_EQ(std::wstring(text.get() ? text.get() : L""), L"instance string");
+    EXPECT_EQ(jvm->DeleteJavaObject(fields), S_OK);
+    EXPECT_EQ(host.LiveReferences(), references) << "a reference of the calls left in the other process";
+
+    const ScriptReport report = RunScript("cross_process.js", std::to_wstring(host.pid()));
+    const char* const steps[][2] = {
+        {"GetJvmFromProcess", "ok object"}, {"GetJVMVersion", "ok true"}, {"GetStaticIntField", "ok -987654321"},
+        {"GetStringField", "ok instance string"}, {"CallIntMethod", "ok 11"}, {"CallStringMethod", "ok SCRIPT TEXT"},
+        {"DeleteJavaObject", "ok done"}};
+    for (const auto& step : steps) EXPECT_EQ(report.Step(step[0]), step[1]) << step[0] << "\n" << report.run.output;
+#endif
 }
 
 }  // namespace
