@@ -914,18 +914,18 @@ TEST_F(Objects, PrimitiveArraysOfEachType) {
     }
 }
 
-struct ReferencesAbove4G {  // every object reference this process sees moves above 2^32 for the scope
-    ReferencesAbove4G() { MvJniProxy_SetReferenceOffset(1ull << 40); }
-    ~ReferencesAbove4G() { MvJniProxy_SetReferenceOffset(0); }
-    ReferencesAbove4G(const ReferencesAbove4G&) = delete;
-    ReferencesAbove4G& operator=(const ReferencesAbove4G&) = delete;
+struct ShiftedReferences {  // every object reference this process sees moves by `offset` for the scope
+    explicit ShiftedReferences(unsigned long long offset) { MvJniProxy_SetReferenceOffset(offset); }
+    ~ShiftedReferences() { MvJniProxy_SetReferenceOffset(0); }
+    ShiftedReferences(const ShiftedReferences&) = delete;
+    ShiftedReferences& operator=(const ShiftedReferences&) = delete;
 };
 
 // The narrow object-array form (32-bit elements, for when no 64-bit SAFEARRAY can be made) refuses
 // references that do not fit rather than cut them; the usual form carries the same ones whole.
 TEST_F(Objects, NarrowObjectArrayRefusesReferencesBeyond32Bits) {
     if (sizeof(void*) == 4) GTEST_SKIP() << "32-bit references always fit";
-    const ReferencesAbove4G above;
+    const ShiftedReferences above(1ull << 40);
     LocalFrame frame(env(), 8);
     jclass fields = FindClass("fixtures/ArrayFields");
     const auto array = static_cast<jobjectArray>(
@@ -941,6 +941,36 @@ TEST_F(Objects, NarrowObjectArrayRefusesReferencesBeyond32Bits) {
         texts.push_back(std::get<std::u16string>(Observe(env(), S_OK, UINT64{handle})));
     }
     EXPECT_EQ(texts, std::vector<std::u16string>({u"first", u"2"}));
+    EXPECT_TRUE(NoException());
+    EXPECT_EQ(LiveGlobalRefs(), 0);
+}
+
+// References of a 32-bit JVM with the high bit set, as a large-address-aware Java process on 64-bit
+// Windows has them: the 32-bit module hands them out sign-extended and reads only the low 32 bits of
+// a handle, so 0xFFFFFFFF8xxxxxxx and 0x000000008xxxxxxx name the same reference.
+TEST_F(Objects, HighBitReferencesGoOutSignExtendedAndAreReadByTheirLow32Bits) {
+    if (sizeof(void*) == 8) GTEST_SKIP() << "the 64-bit module carries references whole";
+    const ShiftedReferences high(0x80000000ull);
+    LocalFrame frame(env(), 8);
+    jclass fields = FindClass("fixtures/ArrayFields");
+    const auto array = env()->GetStaticObjectField(fields, StaticFieldId(fields, "objects", "[Ljava/lang/Object;"));
+    unique_variant out;  // the array's handle given in its low-32-bit spelling
+    ASSERT_EQ(bridge()->GetJavaObjectArray(reinterpret_cast<std::uintptr_t>(array), out.put()), S_OK);
+    std::vector<std::uint64_t> handles = ElementsOf(out.get(), VT_UI8);
+    UINT64 text = 0;
+    ASSERT_EQ(bridge()->NewJavaString(Bstr(L"high").get(), &text), S_OK);
+    handles.push_back(text);
+    std::vector<std::u16string> read;
+    for (const std::uint64_t handle : handles) {
+        EXPECT_EQ(handle >> 31, 0x1FFFFFFFFull) << "sign-extended: " << std::hex << handle;
+        for (const UINT64 spelling : {handle, handle & 0xFFFFFFFFull}) {
+            unique_bstr value;
+            EXPECT_EQ(bridge()->ObjectToString(spelling, value.put()), S_OK);
+            read.push_back(UnitsOf(value.get()));
+        }
+        EXPECT_EQ(bridge()->DeleteJavaObject(handle & 0xFFFFFFFFull), S_OK);
+    }
+    EXPECT_EQ(read, std::vector<std::u16string>({u"first", u"first", u"2", u"2", u"high", u"high"}));
     EXPECT_TRUE(NoException());
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }
