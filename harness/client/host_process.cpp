@@ -49,6 +49,7 @@ HostProcess::HostProcess(const HostSettings& settings) {
     if (!settings.mainClass.empty()) add(L"--main-class", settings.mainClass);
     for (const std::string& arg : settings.mainArgs) add(L"--arg", arg);
     for (const std::string& option : settings.jvmOptions) add(L"--jvm-option", option);
+    if (settings.referenceOffset) add(L"--reference-offset", std::to_string(settings.referenceOffset));
     if (settings.keepJvmOutput) {
         wchar_t folder[MAX_PATH], file[MAX_PATH];
         if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"jvm", 0, file)) return;

@@ -26,6 +26,7 @@ struct HostSettings {
     int maxLifetimeSeconds = 300;
     bool keepJvmOutput = false;  // the JVM's stdout and stderr go to a file: JvmOutput()
     std::string hostPath = MV_JAVA_HOST_PATH;  // Linux path of the mvjava-host (of this bitness)
+    unsigned long long referenceOffset = 0;      // the host's references moved by this (0: the JVM's own)
 };
 
 class HostProcess {

@@ -5,17 +5,21 @@
 //
 //   mvjava-host --class-path PATH [--main-class CLASS] [--jvm-option OPT]... [--arg ARG]...
 //               [--jvm-output FILE] [--max-lifetime SECONDS] [--jni-server PATH]
+//               [--reference-offset N]
 //
 // PATHs are Linux paths (the JVM runs there; a class path is ':'-separated). On stdout it prints
 // "ready <pid>" once published, one answer per command (host_commands.h), and "stopped" at the
 // end. It stops at a line "stop" on stdin, at the end of stdin (so it ends with a parent that
-// holds its stdin), or at the maximum lifetime. Native windows live on a UI thread of their own
+// holds its stdin), or at the maximum lifetime. --reference-offset shows the JVM's references to this
+// process moved by N (MvJniProxy_SetReferenceOffset): 0x80000000 gives a 32-bit host the high-bit
+// references of a large-address-aware Java process. Native windows live on a UI thread of their own
 // (native_windows.h); a Java application needs a display (DISPLAY) to open its windows.
 
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -37,6 +41,7 @@ struct HostOptions {
     std::string jvmOutput;
     int maxLifetimeSeconds = 600;
     std::string jniServer;  // empty: the mv-jniserver built with jniproxy.dll
+    unsigned long long referenceOffset = 0;
 };
 
 bool ParseOptions(int argc, char** argv, HostOptions& options) {
@@ -51,6 +56,7 @@ bool ParseOptions(int argc, char** argv, HostOptions& options) {
         else if (name == "--jvm-output") options.jvmOutput = value;
         else if (name == "--max-lifetime") options.maxLifetimeSeconds = std::atoi(value.c_str());
         else if (name == "--jni-server") options.jniServer = value;
+        else if (name == "--reference-offset") options.referenceOffset = std::strtoull(value.c_str(), nullptr, 0);
         else return false;
     }
     return !options.classPath.empty() && options.maxLifetimeSeconds > 0;
@@ -124,6 +130,7 @@ int Run(const HostOptions& options) {
     // Nobody reads the host's call trace; kept, it would grow with every call the clients make
     // (up to the proxy's cap) and hide the host's own memory use from leak checks.
     MvJniProxy_SetTracing(0);
+    MvJniProxy_SetReferenceOffset(options.referenceOffset);
 
     int exitCode = 0;
     {
@@ -167,7 +174,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: mvjava-host --class-path PATH [--main-class CLASS] [--jvm-option OPT]...\n"
                      "                   [--arg ARG]... [--jvm-output FILE] [--max-lifetime SECONDS]\n"
-                     "                   [--jni-server PATH]\n");
+                     "                   [--jni-server PATH] [--reference-offset N]\n");
         return 2;
     }
     if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 5;

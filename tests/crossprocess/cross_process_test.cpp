@@ -199,6 +199,8 @@ TEST_F(CrossProcess, AScriptDrivesTheJvmAndTheObserverThatAnotherClientAttached)
 
 // As on 64-bit Windows with both modules registered, each by the regsvr32 of its bitness: a client
 // of this bitness, compiled and this bitness's cscript, drives a Java process of the other bitness.
+// That process's references are ones this side must carry exactly: a 32-bit JVM's with the high bit
+// set (a large-address-aware Java process), a 64-bit JVM's beyond 32 bits.
 TEST(MixedBitness, AClientDrivesAJavaProcessOfTheOtherBitness) {
 #ifndef MV_PEER_JAVA_HOST_PATH
     GTEST_SKIP() << "the other architecture's build is not known (configure with MV_PEER_BUILD_DIR)";
@@ -208,8 +210,10 @@ TEST(MixedBitness, AClientDrivesAJavaProcessOfTheOtherBitness) {
     ASSERT_EQ(own.result(), S_OK);
     const PeerModuleRegistration peer;
     ASSERT_TRUE(peer.registered()) << peer.output();
+    constexpr bool kPeerIs32Bit = sizeof(void*) == 8;
     HostSettings settings;
     settings.hostPath = MV_PEER_JAVA_HOST_PATH;
+    settings.referenceOffset = kPeerIs32Bit ? 0x80000000ull : 1ull << 40;
     HostProcess host(settings);
     ASSERT_TRUE(host.ready()) << host.output();
     const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(host.pid());
@@ -217,21 +221,36 @@ TEST(MixedBitness, AClientDrivesAJavaProcessOfTheOtherBitness) {
     const long long references = host.LiveReferences();
     UINT64 fields = 0;
     ASSERT_EQ(jvm->NewDefJavaObject(Bstr(L"fixtures.Fields").get(), &fields), S_OK);
+    if (kPeerIs32Bit) EXPECT_EQ(fields >> 31, 0x1FFFFFFFFull) << "sign-extended: " << std::hex << fields;
+    else EXPECT_GT(fields, 0xFFFFFFFFull) << "carried whole";
     LONG number = 0;
     EXPECT_EQ(jvm->GetStaticIntField(fields, Bstr(L"staticInt").get(), &number), S_OK);
     EXPECT_EQ(number, -987654321);
-    unique_bstr text;
-    EXPECT_EQ(jvm->GetStringField(fields, Bstr(L"stringField").get(), text.put()), S_OK);
+    unique_bstr text;  // a 32-bit JVM's handle is read by its low 32 bits: the zero-extended spelling too
+    EXPECT_EQ(jvm->GetStringField(kPeerIs32Bit ? fields & 0xFFFFFFFFull : fields, Bstr(L"stringField").get(), text.put()),
+              S_OK);
     EXPECT_EQ(std::wstring(text.get() ? text.get() : L""), L"instance string");
     EXPECT_EQ(jvm->DeleteJavaObject(fields), S_OK);
     EXPECT_EQ(host.LiveReferences(), references) << "a reference of the calls left in the other process";
 
-    const ScriptReport report = RunScript("cross_process.js", std::to_wstring(host.pid()));
-    const char* const steps[][2] = {
-        {"GetJvmFromProcess", "ok object"}, {"GetJVMVersion", "ok true"}, {"GetStaticIntField", "ok -987654321"},
-        {"GetStringField", "ok instance string"}, {"CallIntMethod", "ok 11"}, {"CallStringMethod", "ok SCRIPT TEXT"},
-        {"DeleteJavaObject", "ok done"}};
-    for (const auto& step : steps) EXPECT_EQ(report.Step(step[0]), step[1]) << step[0] << "\n" << report.run.output;
+    const std::wstring pid = std::to_wstring(host.pid());
+    if (!kPeerIs32Bit) {  // handles below 2^53 are exact JavaScript numbers
+        const ScriptReport report = RunScript("cross_process.js", pid);
+        const char* const steps[][2] = {
+            {"GetJvmFromProcess", "ok object"}, {"GetJVMVersion", "ok true"}, {"GetStaticIntField", "ok -987654321"},
+            {"GetStringField", "ok instance string"}, {"CallIntMethod", "ok 11"}, {"CallStringMethod", "ok SCRIPT TEXT"},
+            {"DeleteJavaObject", "ok done"}};
+        for (const auto& step : steps) EXPECT_EQ(report.Step(step[0]), step[1]) << step[0] << "\n" << report.run.output;
+        return;
+    }
+    // A handle near 2^64 is not exact as a JavaScript number; VBScript keeps the VT_UI8 it received.
+    const ScriptReport vbs = RunScript("high_bit_handles.vbs", pid);
+    const char* const vbsSteps[][2] = {{"VarType", "ok 21" /* VT_UI8 */}, {"CallIntMethod", "ok 4"}, {"DeleteJavaObject", "ok done"}};
+    for (const auto& step : vbsSteps) EXPECT_EQ(vbs.Step(step[0]), step[1]) << step[0] << "\n" << vbs.run.output;
+    EXPECT_EQ(host.LiveReferences(), references) << "the VBScript client deleted what it made";
+    const ScriptReport js = RunScript("high_bit_handles.js", pid);
+    EXPECT_EQ(js.Step("typeof"), "ok number") << js.run.output;
+    EXPECT_EQ(js.Step("exact"), "ok false") << "a number near 2^64 holds 53 bits: " << js.Step("value");
 #endif
 }
 

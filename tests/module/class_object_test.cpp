@@ -1,11 +1,14 @@
 // The built DLL loaded as COM loads it, nothing registered: the class objects of DllGetClassObject, the lock
-// count DllCanUnloadNow reports, creation stand-alone and aggregated, the interface tables of both classes.
+// count DllCanUnloadNow reports, creation stand-alone and aggregated, the interface tables of both classes;
+// on i686, the calling convention of each export with arguments.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -162,6 +165,78 @@ TEST_P(ClassObjects, AggregateThroughTheirOwnInnerUnknown) {
     }
     EXPECT_EQ(outer.refs, 1);
     outer.inner->Release();
+}
+
+#ifdef __i386__
+// Calls `function` with `count` 32-bit arguments pushed right to left, takes none of them off the stack
+// itself, and writes to *taken how many bytes the callee took: none for __cdecl, all for __stdcall.
+extern "C" std::uint32_t __cdecl CallMeasuringStack(void* function, const std::uint32_t* args, std::uint32_t count,
+                                                    std::uint32_t* taken);
+asm(R"(
+    .text
+    .globl _CallMeasuringStack
+_CallMeasuringStack:
+    pushl %ebp
+    movl %esp, %ebp
+    pushl %esi
+    pushl %edi
+    movl 12(%ebp), %esi
+    movl 16(%ebp), %ecx
+    movl %esp, %edi
+1:  testl %ecx, %ecx
+    jz 2f
+    pushl -4(%esi,%ecx,4)
+    decl %ecx
+    jmp 1b
+2:  call *8(%ebp)
+    movl %esp, %ecx
+    subl %edi, %ecx
+    movl 16(%ebp), %edx
+    leal (%ecx,%edx,4), %ecx
+    movl 20(%ebp), %edx
+    movl %ecx, (%edx)
+    movl %edi, %esp
+    popl %edi
+    popl %esi
+    popl %ebp
+    ret
+)");
+
+std::uint32_t Word(const void* pointer) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer)); }
+#endif
+
+// The exports with arguments, called through GetProcAddress as the module's headers declare them
+// (DllGetClassObject __stdcall as COM calls it, the lookups __cdecl): right results, and the stack as
+// the convention leaves it. The exports without arguments leave it alike under either convention.
+TEST(Exports, TakeTheirArgumentsOffTheStackAsDeclared) {
+#ifndef __i386__
+    GTEST_SKIP() << "x86_64 has one calling convention";
+#else
+    ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    IUnknown* factory = nullptr;
+    DWORD pid = 0;
+    const struct {
+        const char* name;
+        std::vector<std::uint32_t> args;
+        std::uint32_t taken;  // bytes
+        std::function<bool(std::uint32_t)> resultIsRight;
+    } rows[] = {
+        {"DllGetClassObject", {Word(&CLSID_MvJavaCpp), Word(&IID_IClassFactory), Word(&factory)}, 12,
+         [&](std::uint32_t hr) { return hr == S_OK && factory && (factory->Release(), true); }},
+        {"GetJVMFromPid", {0xFFFFFFF0u}, 0, [](std::uint32_t object) { return object == 0; }},  // no such process
+        {"GetRunningJVMAndPid", {Word(&pid)}, 0, [&](std::uint32_t object) {  // another program's host, or none
+             if (object) reinterpret_cast<IUnknown*>(static_cast<std::uintptr_t>(object))->Release();
+             return (object != 0) == (pid != 0);
+         }},
+    };
+    for (const auto& row : rows) {
+        std::uint32_t taken = 0xDEAD;
+        const std::uint32_t result =
+            CallMeasuringStack(Export(row.name), row.args.data(), std::uint32_t(row.args.size()), &taken);
+        EXPECT_EQ(taken, row.taken) << row.name;
+        EXPECT_TRUE(row.resultIsRight(result)) << row.name << " answered " << result;
+    }
+#endif
 }
 
 const ClassCase kClasses[] = {{"MvJavaCpp", &CLSID_MvJavaCpp, &IID_IMvJavaCpp, true},
