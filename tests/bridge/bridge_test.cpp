@@ -914,13 +914,6 @@ TEST_F(Objects, PrimitiveArraysOfEachType) {
     }
 }
 
-struct ShiftedReferences {  // every object reference this process sees moves by `offset` for the scope
-    explicit ShiftedReferences(unsigned long long offset) { MvJniProxy_SetReferenceOffset(offset); }
-    ~ShiftedReferences() { MvJniProxy_SetReferenceOffset(0); }
-    ShiftedReferences(const ShiftedReferences&) = delete;
-    ShiftedReferences& operator=(const ShiftedReferences&) = delete;
-};
-
 // The narrow object-array form (32-bit elements, for when no 64-bit SAFEARRAY can be made) refuses
 // references that do not fit rather than cut them; the usual form carries the same ones whole.
 TEST_F(Objects, NarrowObjectArrayRefusesReferencesBeyond32Bits) {

@@ -147,6 +147,13 @@ TEST(LoadClient, DISABLED_FourThreadsCallTheMix) {
             const Mta com;
             const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(pid);
             Checker c(jvm.get());
+            if (!jvm) {  // what the finder answers now, to tell a passing refusal from a lasting one
+                com_ptr<IJvmFinder> finder;
+                com_ptr<IDispatch> found;
+                HRESULT hr = ::CoCreateInstance(CLSID_CJvmFinder, nullptr, CLSCTX_INPROC_SERVER, IID_IJvmFinder, finder.put_void());
+                if (finder) hr = finder->GetJvmFromProcess(pid, found.put());
+                c.Check(false, "GetJVMFromPid found no object; the finder now answers " + Hex(hr));
+            }
             // Distinct per process, thread and step: a value crossing over would show.
             const int base = static_cast<int>((::GetCurrentProcessId() & 0x3FF) << 20) + (t << 16);
             for (unsigned step = t; jvm && ::GetTickCount64() < deadline; ++step, c.DropHandles())

@@ -12,10 +12,21 @@
 #include "bstr_values.h"
 #include "common/com/com_ptr.h"
 #include "jni_test.h"
+#include "jniproxy/mv_jni_proxy.h"
 #include "jvm/mv_java_cpp.h"
 #include "variant_values.h"
 
 namespace mv::test {
+
+// Every object reference this process sees moves by `offset` for the scope (the JNI proxy's offset):
+// references beyond 32 bits, or with the high bit set in a 32-bit process. Handles made by the
+// fixture (Handle) must not cross its bounds.
+struct ShiftedReferences {
+    explicit ShiftedReferences(unsigned long long offset) { MvJniProxy_SetReferenceOffset(offset); }
+    ~ShiftedReferences() { MvJniProxy_SetReferenceOffset(0); }
+    ShiftedReferences(const ShiftedReferences&) = delete;
+    ShiftedReferences& operator=(const ShiftedReferences&) = delete;
+};
 
 // The object a handle stands for (no new reference).
 inline jobject ObjectOf(UINT64 handle) { return reinterpret_cast<jobject>(static_cast<std::uintptr_t>(handle)); }
