@@ -940,67 +940,44 @@ TEST_F(Objects, NarrowObjectArrayRefusesReferencesBeyond32Bits) {
 
 // References of a 32-bit JVM with the high bit set, as a large-address-aware Java process on 64-bit
 // Windows has them: the 32-bit module hands them out sign-extended and reads only the low 32 bits of
-// a handle, so 0xFFFFFFFF8xxxxxxx and 0x000000008xxxxxxx name the same reference. One row per family
-// of members that hand out handles; each takes its inputs in the low-32-bit spelling.
+// a handle, so 0xFFFFFFFF8xxxxxxx and 0x000000008xxxxxxx name the same reference. One handle per family
+// of members that hand them out; the inputs go in the low-32-bit spelling.
 TEST_F(Objects, HighBitReferencesGoOutSignExtendedAndAreReadByTheirLow32Bits) {
     if (sizeof(void*) == 8) GTEST_SKIP() << "the 64-bit module carries references whole";
     const ShiftedReferences high(0x80000000ull);
     IMvJavaCpp& b = *bridge();
     const auto low = [](UINT64 handle) { return handle & 0xFFFFFFFFull; };
-    UINT64 fieldsClass = 0, base = 0, fields = 0, text = 0;
-    ASSERT_EQ(b.GetClassByName(Bstr(L"fixtures/Fields").get(), &fieldsClass), S_OK);
-    ASSERT_EQ(b.NewDefJavaObject(Bstr(L"fixtures.Base").get(), &base), S_OK);
-    ASSERT_EQ(b.NewDefJavaObject(Bstr(L"fixtures.Fields").get(), &fields), S_OK);
-    ASSERT_EQ(b.NewJavaString(Bstr(L" high ").get(), &text), S_OK);
+    std::vector<std::pair<const char*, UINT64>> made;
+    UINT64 h = 0;
+    const auto add = [&](const char* family, HRESULT hr) { EXPECT_EQ(hr, S_OK) << family; return made.emplace_back(family, h), low(h); };
+    const auto object = [](const wchar_t* signature) { return Bstr(signature); };
+    const UINT64 fields = add("NewDefJavaObject", b.NewDefJavaObject(Bstr(L"fixtures.Fields").get(), &h));
+    const UINT64 text = add("NewJavaString", b.NewJavaString(Bstr(L" high ").get(), &h));
+    const UINT64 base = add("NewDefJavaObject", b.NewDefJavaObject(Bstr(L"fixtures.Base").get(), &h));
+    add("NewJavaPrimitiveArray", b.NewJavaPrimitiveArray(Int, 3, &h));
+    add("GetStaticObjectField", b.GetStaticObjectField(fields, Bstr(L"staticObject").get(), object(L"Ljava/lang/Object;").get(), &h));
+    add("GetObjectField", b.GetObjectField(fields, Bstr(L"objectField").get(), object(L"Ljava/lang/Object;").get(), &h));
+    add("CallObjectMethod", b.CallObjectMethod(text, Bstr(L"trim").get(), object(L"()Ljava/lang/String;").get(), m_none, &h));
+    add("CallStaticObjectMethod",
+        b.CallStaticObjectMethod(base, Bstr(L"staticObjectResult").get(), object(L"()Ljava/lang/Object;").get(), m_none, &h));
+    add("NewGlobalRef", b.NewGlobalRef(text, &h));
     jclass arrays = FindClass("fixtures/ArrayFields");
     const jobject array = env()->GetStaticObjectField(arrays, StaticFieldId(arrays, "objects", "[Ljava/lang/Object;"));
     unique_variant elements;
-    ASSERT_EQ(b.GetJavaObjectArray(reinterpret_cast<std::uintptr_t>(array), elements.put()), S_OK);
-    const std::vector<std::uint64_t> items = ElementsOf(elements.get(), VT_UI8);
-    ASSERT_EQ(items.size(), 2u);
-    const auto name = [](const wchar_t* spelled) { return Bstr(spelled); };
-    const struct {
-        const char* family;
-        std::function<HRESULT(UINT64*)> make;
-    } rows[] = {
-        {"GetClassByName", [&](UINT64* h) { return *h = fieldsClass, S_OK; }},
-        {"NewDefJavaObject", [&](UINT64* h) { return *h = fields, S_OK; }},
-        {"NewJavaString", [&](UINT64* h) { return *h = text, S_OK; }},
-        {"GetJavaObjectArray", [&](UINT64* h) { return *h = items[0], S_OK; }},
-        {"NewJavaPrimitiveArray", [&](UINT64* h) { return b.NewJavaPrimitiveArray(Int, 3, h); }},
-        {"GetStaticObjectField", [&](UINT64* h) {
-             return b.GetStaticObjectField(low(fields), name(L"staticObject").get(), name(L"Ljava/lang/Object;").get(), h);
-         }},
-        {"GetObjectField", [&](UINT64* h) {
-             return b.GetObjectField(low(fields), name(L"objectField").get(), name(L"Ljava/lang/Object;").get(), h);
-         }},
-        {"CallObjectMethod", [&](UINT64* h) {
-             return b.CallObjectMethod(low(text), name(L"trim").get(), name(L"()Ljava/lang/String;").get(), m_none, h);
-         }},
-        {"CallStaticObjectMethod", [&](UINT64* h) {
-             return b.CallStaticObjectMethod(low(base), name(L"staticObjectResult").get(), name(L"()Ljava/lang/Object;").get(),
-                                             m_none, h);
-         }},
-        {"NewGlobalRef", [&](UINT64* h) { return b.NewGlobalRef(low(text), h); }},
-    };
-    std::vector<UINT64> made;
-    for (const auto& row : rows) {
-        UINT64 handle = 0;
-        ASSERT_EQ(row.make(&handle), S_OK) << row.family;
-        EXPECT_EQ(handle >> 31, 0x1FFFFFFFFull) << row.family << " sign-extended: " << std::hex << handle;
+    EXPECT_EQ(b.GetJavaObjectArray(reinterpret_cast<std::uintptr_t>(array), elements.put()), S_OK);
+    for (const std::uint64_t item : ElementsOf(elements.get(), VT_UI8)) made.emplace_back("GetJavaObjectArray", item);
+    UINT64 cls = 0;  // the module's own class reference: not the caller's to delete
+    EXPECT_EQ(b.GetClassByName(Bstr(L"fixtures/Fields").get(), &cls), S_OK);
+    made.emplace_back("GetClassByName", cls);
+    for (const auto& [family, handle] : made) {
+        EXPECT_EQ(handle >> 31, 0x1FFFFFFFFull) << family << " sign-extended: " << std::hex << handle;
         unique_bstr whole, cut;
-        EXPECT_EQ(b.ObjectToString(handle, whole.put()), S_OK) << row.family;
-        EXPECT_EQ(b.ObjectToString(low(handle), cut.put()), S_OK) << row.family;
-        EXPECT_EQ(UnitsOf(whole.get()), UnitsOf(cut.get())) << row.family;
-        made.push_back(handle);
+        EXPECT_EQ(b.ObjectToString(handle, whole.put()), S_OK) << family;
+        EXPECT_EQ(b.ObjectToString(low(handle), cut.put()), S_OK) << family;
+        EXPECT_EQ(UnitsOf(whole.get()), UnitsOf(cut.get())) << family;
+        EXPECT_EQ(handle == cls ? S_OK : b.DeleteJavaObject(low(handle)), S_OK) << family;
     }
-    for (const UINT64 handle : made) {  // every handle but the classes' is the caller's to delete
-        if (handle != fieldsClass) {
-            EXPECT_EQ(b.DeleteJavaObject(low(handle)), S_OK);
-        }
-    }
-    EXPECT_EQ(b.DeleteJavaObject(items[1]), S_OK);
-    EXPECT_EQ(b.DeleteJavaObject(base), S_OK);
+    EXPECT_EQ(made.size(), 12u);
     EXPECT_TRUE(NoException());
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }

@@ -164,13 +164,4 @@ TEST_F(MainObject, TheProcessIdIsReadFromTheNameOfTheFirstPublishedObject) {
     }
 }
 
-// A 32-bit module reads the low half of a handle and hands handles out sign-extended.
-TEST(PointerBits, ThirtyTwoBitBuildsReadTheLowHalfAndHandOutSignExtended) {
-    EXPECT_EQ(mv::PointerFromCarrier<32>(0xDEADBEEF12345678ull), 0x12345678ull);
-    EXPECT_EQ(mv::CarrierFromPointer<32>(0x7FFFFFFFull), 0x7FFFFFFFull);
-    EXPECT_EQ(mv::CarrierFromPointer<32>(0x80000000ull), 0xFFFFFFFF80000000ull);
-    EXPECT_EQ(mv::PointerFromCarrier<64>(0xDEADBEEF12345678ull), 0xDEADBEEF12345678ull);
-    EXPECT_EQ(mv::CarrierFromPointer<64>(0x0000000180000000ull), 0x0000000180000000ull);
-}
-
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <thread>
 #include <vector>
 
@@ -168,46 +167,18 @@ TEST_P(ClassObjects, AggregateThroughTheirOwnInnerUnknown) {
 }
 
 #ifdef __i386__
-// Calls `function` with `count` 32-bit arguments pushed right to left, takes none of them off the stack
-// itself, and writes to *taken how many bytes the callee took: none for __cdecl, all for __stdcall.
-extern "C" std::uint32_t __cdecl CallMeasuringStack(void* function, const std::uint32_t* args, std::uint32_t count,
-                                                    std::uint32_t* taken);
-asm(R"(
-    .text
-    .globl _CallMeasuringStack
-_CallMeasuringStack:
-    pushl %ebp
-    movl %esp, %ebp
-    pushl %esi
-    pushl %edi
-    movl 12(%ebp), %esi
-    movl 16(%ebp), %ecx
-    movl %esp, %edi
-1:  testl %ecx, %ecx
-    jz 2f
-    pushl -4(%esi,%ecx,4)
-    decl %ecx
-    jmp 1b
-2:  call *8(%ebp)
-    movl %esp, %ecx
-    subl %edi, %ecx
-    movl 16(%ebp), %edx
-    leal (%ecx,%edx,4), %ecx
-    movl 20(%ebp), %edx
-    movl %ecx, (%edx)
-    movl %edi, %esp
-    popl %edi
-    popl %esi
-    popl %ebp
-    ret
-)");
-
+// Calls function(a, b, c) without taking the arguments off the stack itself; *taken: how many bytes the
+// callee took (a __cdecl function none, a __stdcall one its own).
+extern "C" std::uint32_t CallMeasuringStack(void* function, std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                                            std::uint32_t* taken);
+asm(".globl _CallMeasuringStack\n_CallMeasuringStack:\n pushl %ebp\n movl %esp, %ebp\n pushl 20(%ebp)\n"
+    " pushl 16(%ebp)\n pushl 12(%ebp)\n call *8(%ebp)\n leal 12(%esp), %ecx\n subl %ebp, %ecx\n"
+    " movl 24(%ebp), %edx\n movl %ecx, (%edx)\n movl %ebp, %esp\n popl %ebp\n ret\n");
 std::uint32_t Word(const void* pointer) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer)); }
 #endif
 
-// The exports with arguments, called through GetProcAddress as the module's headers declare them
-// (DllGetClassObject __stdcall as COM calls it, the lookups __cdecl): right results, and the stack as
-// the convention leaves it. The exports without arguments leave it alike under either convention.
+// The exports with arguments, called through GetProcAddress as declared (DllGetClassObject __stdcall, the
+// lookups __cdecl): right results, the stack as the convention leaves it. Without arguments they are alike.
 TEST(Exports, TakeTheirArgumentsOffTheStackAsDeclared) {
 #ifndef __i386__
     GTEST_SKIP() << "x86_64 has one calling convention";
@@ -215,27 +186,18 @@ TEST(Exports, TakeTheirArgumentsOffTheStackAsDeclared) {
     ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     IUnknown* factory = nullptr;
     DWORD pid = 0;
-    const struct {
-        const char* name;
-        std::vector<std::uint32_t> args;
-        std::uint32_t taken;  // bytes
-        std::function<bool(std::uint32_t)> resultIsRight;
-    } rows[] = {
-        {"DllGetClassObject", {Word(&CLSID_MvJavaCpp), Word(&IID_IClassFactory), Word(&factory)}, 12,
-         [&](std::uint32_t hr) { return hr == S_OK && factory && (factory->Release(), true); }},
-        {"GetJVMFromPid", {0xFFFFFFF0u}, 0, [](std::uint32_t object) { return object == 0; }},  // no such process
-        {"GetRunningJVMAndPid", {Word(&pid)}, 0, [&](std::uint32_t object) {  // another program's host, or none
-             if (object) reinterpret_cast<IUnknown*>(static_cast<std::uintptr_t>(object))->Release();
-             return (object != 0) == (pid != 0);
-         }},
-    };
-    for (const auto& row : rows) {
-        std::uint32_t taken = 0xDEAD;
-        const std::uint32_t result =
-            CallMeasuringStack(Export(row.name), row.args.data(), std::uint32_t(row.args.size()), &taken);
-        EXPECT_EQ(taken, row.taken) << row.name;
-        EXPECT_TRUE(row.resultIsRight(result)) << row.name << " answered " << result;
-    }
+    std::uint32_t taken = 0;
+    EXPECT_EQ(CallMeasuringStack(Export("DllGetClassObject"), Word(&CLSID_MvJavaCpp), Word(&IID_IClassFactory),
+                                 Word(&factory), &taken), std::uint32_t(S_OK));
+    EXPECT_EQ(taken, 12u);
+    ASSERT_NE(factory, nullptr);
+    factory->Release();
+    EXPECT_EQ(CallMeasuringStack(Export("GetJVMFromPid"), 0xFFFFFFF0u, 0, 0, &taken), 0u) << "no such process";
+    EXPECT_EQ(taken, 0u);
+    const std::uint32_t first = CallMeasuringStack(Export("GetRunningJVMAndPid"), Word(&pid), 0, 0, &taken);
+    EXPECT_EQ(taken, 0u);
+    EXPECT_EQ(first != 0, pid != 0) << "another program's host, or none";
+    if (first) reinterpret_cast<IUnknown*>(static_cast<std::uintptr_t>(first))->Release();
 #endif
 }
 
