@@ -145,7 +145,9 @@ TEST(LoadClient, DISABLED_FourThreadsCallTheMix) {
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&, t] {
             const Mta com;
+            const ULONGLONG lookupStart = ::GetTickCount64();
             const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(pid);
+            const ULONGLONG lookupMs = ::GetTickCount64() - lookupStart;
             Checker c(jvm.get());
             if (!jvm) {  // what the finder answers now, to tell a passing refusal from a lasting one
                 com_ptr<IJvmFinder> finder;
@@ -158,7 +160,7 @@ TEST(LoadClient, DISABLED_FourThreadsCallTheMix) {
             const int base = static_cast<int>((::GetCurrentProcessId() & 0x3FF) << 20) + (t << 16);
             for (unsigned step = t; jvm && ::GetTickCount64() < deadline; ++step, c.DropHandles())
                 step % 2 ? ComponentRound(c) : Bridge(c, base + static_cast<int>(step & 0xFFFF));
-            c.Check(jvm && c.calls > 0, "a thread made no call");
+            c.Check(jvm && c.calls > 0, "a thread made no call (its lookup took " + std::to_string(lookupMs) + " ms)");
             const std::lock_guard<std::mutex> hold(lock);
             calls += c.calls, failures += c.failures, failed += c.failed;
         });
