@@ -197,7 +197,13 @@ TEST(Exports, TakeTheirArgumentsOffTheStackAsDeclared) {
     const std::uint32_t first = CallMeasuringStack(Export("GetRunningJVMAndPid"), Word(&pid), 0, 0, &taken);
     EXPECT_EQ(taken, 0u);
     EXPECT_EQ(first != 0, pid != 0) << "another program's host, or none";
-    if (first) reinterpret_cast<IUnknown*>(static_cast<std::uintptr_t>(first))->Release();
+    const std::uint32_t any = CallMeasuringStack(Export("GetRunningJVM"), 0, 0, 0, &taken);
+    EXPECT_EQ(taken, 0u);
+    for (const std::uint32_t object : {first, any})
+        if (object) reinterpret_cast<IUnknown*>(static_cast<std::uintptr_t>(object))->Release();
+    const std::uint32_t unload = CallMeasuringStack(Export("DllCanUnloadNow"), 0, 0, 0, &taken);
+    EXPECT_TRUE(unload == S_OK || unload == S_FALSE) << unload;
+    EXPECT_EQ(taken, 0u);
 #endif
 }
 
