@@ -13,7 +13,6 @@
 #include "component_test.h"
 #include "debug_output_capture.h"
 #include "jniproxy/mv_jni_proxy.h"
-#include "log/log_file_reader.h"
 #include "log_test_support.h"
 
 namespace mv::test {
@@ -565,16 +564,8 @@ TEST_F(Components, RefusalsAndFailuresAnswerTheirResultsAndWriteTheirDebuggerLin
         MvJniProxy_ClearFaults();
     }
     EXPECT_EQ(LiveGlobalRefs(), 3) << "only the three objects' own references";
-    const DecodedLogFile file = ReadLogFile(log.PlainFile());
-    ASSERT_EQ(file.status, LogFileStatus::kOk);
-    std::vector<std::wstring> messages;
-    for (const std::wstring& line : SplitLogLines(file.text)) {
-        const auto parsed = logtest::ParseLine(line);
-        ASSERT_TRUE(parsed) << "malformed line";
-        EXPECT_EQ(parsed->level, 1u);
-        messages.push_back(parsed->message);
-    }
-    EXPECT_EQ(messages, std::vector<std::wstring>(3, L"[CMvJavaCpp::GetComponentFromHwnd]\tInvalid argument(s)"));
+    EXPECT_EQ(logtest::MessagesIn(log.PlainFile(), 1),
+              std::vector<std::wstring>(3, L"[CMvJavaCpp::GetComponentFromHwnd]\tInvalid argument(s)"));
 }
 
 }  // namespace

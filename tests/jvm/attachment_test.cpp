@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <tuple>
@@ -15,7 +16,6 @@
 #include "jni_test.h"
 #include "jniproxy/mv_jni_proxy.h"
 #include "jvm/mv_java_cpp.h"
-#include "log/log_file_reader.h"
 #include "log_test_support.h"
 #include "mv_java_jni.h"
 
@@ -62,14 +62,9 @@ protected:
     }
     // The messages of the lines written since the last call; all must be of level 1.
     Lines NewLogMessages() {
-        const mv::DecodedLogFile file = mv::ReadLogFile(m_log.PlainFile());
-        const Lines lines = file.status == mv::LogFileStatus::kOk ? mv::SplitLogLines(file.text) : Lines{};
-        Lines messages;
-        for (; m_logRead < lines.size(); ++m_logRead) {
-            const auto parsed = logtest::ParseLine(lines[m_logRead]);
-            EXPECT_TRUE(parsed && parsed->level == 1u) << "not a level 1 line";
-            messages.push_back(parsed ? parsed->message : lines[m_logRead]);
-        }
+        Lines messages = logtest::MessagesIn(m_log.PlainFile(), 1);
+        messages.erase(messages.begin(), messages.begin() + static_cast<std::ptrdiff_t>(std::min(m_logRead, messages.size())));
+        m_logRead += messages.size();
         return messages;
     }
 

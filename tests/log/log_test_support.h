@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the tests that read the module's log: its registry values saved, removed and restored
-// around a scope that owns a log directory, file bytes, an obfuscated-file decoder, a line parser.
+// around a scope that owns a log directory, file bytes, an obfuscated-file decoder, a line parser and
+// the messages of a file.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "common/win/handles.h"
+#include "log/log_file_reader.h"
 
 namespace logtest {
 
@@ -113,6 +115,22 @@ inline std::optional<ParsedLine> ParseLine(const std::wstring& line) {
     ParsedLine p{std::stoul(m[1].str()), m[2], std::stoul(m[3].str()), std::stoul(m[4].str()), {}, m[6], m[7]};
     if (m[5].matched) p.sessionId = std::stoul(m[5].str());
     return p;
+}
+
+// The messages of the log file at `path` (either form), read with the library's reader; a missing file
+// has none. An undecodable file, a malformed line (given as "<malformed> line") or a line of another
+// level than `level` (0: any) fails the test.
+inline std::vector<std::wstring> MessagesIn(const std::wstring& path, unsigned long level = 0) {
+    std::vector<std::wstring> messages;
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return messages;
+    const mv::DecodedLogFile file = mv::ReadLogFile(path);
+    EXPECT_EQ(file.status, mv::LogFileStatus::kOk) << ::testing::PrintToString(path);
+    for (const std::wstring& line : mv::SplitLogLines(file.text)) {
+        const std::optional<ParsedLine> parsed = ParseLine(line);
+        EXPECT_TRUE(parsed && (!level || parsed->level == level)) << ::testing::PrintToString(line);
+        messages.push_back(parsed ? parsed->message : L"<malformed> " + line);
+    }
+    return messages;
 }
 
 // The log's registry values saved and removed for a scope, with a temporary log directory;
