@@ -140,30 +140,18 @@ TEST_F(SignInSample, ScriptsPassEveryKindOfArgumentAndLeaveNoReferences) {
 // The hook's static helpers for scripts, called through the hook object as a script calls them.
 class HookHelpers : public AwtTest {
 protected:
+    template <typename Out>  // the hook's static `method` of signature `sig`, through the bridge's `member`
+    HRESULT CallHook(HRESULT (STDMETHODCALLTYPE IMvJavaCpp::*member)(UINT64, BSTR, BSTR, VARIANT, Out*),
+                     const wchar_t* method, const wchar_t* sig, std::vector<VARIANT> args, Out* out) {
+        unique_variant array;
+        MakeArgumentArray(array, std::move(args));
+        return (jvm()->*member)(m_hook.get(), Bstr(method).get(), Bstr(sig).get(), array.get(), out);
+    }
     JavaHandle ComponentAt(const std::wstring& path) {  // empty when the call failed (as for null)
-        unique_variant args;
-        MakeArgumentArray(args, {ArgBstr(path.c_str())});
         UINT64 found = 0;
-        const HRESULT hr = jvm()->CallStaticObjectMethod(m_hook.get(), Bstr(L"componentAt").get(),
-                                                         Bstr(L"(Ljava/lang/String;)Ljava/awt/Component;").get(),
-                                                         args.get(), &found);
+        const HRESULT hr = CallHook(&IMvJavaCpp::CallStaticObjectMethod, L"componentAt",
+                                    L"(Ljava/lang/String;)Ljava/awt/Component;", {ArgBstr(path.c_str())}, &found);
         return JavaHandle(jvm(), SUCCEEDED(hr) ? found : 0);
-    }
-    LONG ClickAt(const std::wstring& path) {
-        unique_variant args;
-        MakeArgumentArray(args, {ArgBstr(path.c_str())});
-        LONG answer = 99;
-        EXPECT_EQ(jvm()->CallStaticIntMethod(m_hook.get(), Bstr(L"clickComponentAt").get(),
-                                             Bstr(L"(Ljava/lang/String;)I").get(), args.get(), &answer), S_OK);
-        return answer;
-    }
-    HRESULT Snapshot(UINT64 root, const wchar_t* path, int depth) {
-        unique_variant args;
-        MakeArgumentArray(args, {ArgUI8(root), path ? ArgBstr(path) : ArgUI8(0), ArgI4(depth)});
-        unique_bstr text;
-        return jvm()->CallStaticStringMethod(m_hook.get(), Bstr(L"snapshotComponent").get(),
-                                             Bstr(L"(Ljava/lang/Object;Ljava/lang/String;I)Ljava/lang/String;").get(),
-                                             args.get(), text.put());
     }
     JavaHandle m_hook;
 };
@@ -200,7 +188,10 @@ TEST_F(HookHelpers, PathsLeadToTheWalkedComponentsAndBadArgumentsToNothing) {
     for (const auto& [path, answer] : clicks) {
         SCOPED_TRACE(std::string(path.begin(), path.end()));
         EXPECT_EQ(static_cast<bool>(ComponentAt(path)), answer != -2);
-        EXPECT_EQ(ClickAt(path), answer);
+        LONG clicked = 99;
+        EXPECT_EQ(CallHook(&IMvJavaCpp::CallStaticIntMethod, L"clickComponentAt", L"(Ljava/lang/String;)I",
+                           {ArgBstr(path.c_str())}, &clicked), S_OK);
+        EXPECT_EQ(clicked, answer);
     }
     EXPECT_EQ(awt.CallInt(L"okCount"), before + 1);
 
@@ -208,11 +199,17 @@ TEST_F(HookHelpers, PathsLeadToTheWalkedComponentsAndBadArgumentsToNothing) {
     ASSERT_EQ(jvm()->NewJavaString(Bstr(L"not a component").get(), &text), S_OK);
     const JavaHandle string(jvm(), text);
     const UINT64 window = HandleOf(windows[0].get());
-    EXPECT_EQ(Snapshot(window, L"/0", -1), S_OK);
-    EXPECT_EQ(Snapshot(string.get(), L"/0", -1), E_FAIL);
-    EXPECT_EQ(Snapshot(0, L"/0", -1), E_FAIL);
-    EXPECT_EQ(Snapshot(window, L"/0", -2), E_FAIL);
-    EXPECT_EQ(Snapshot(window, nullptr, -1), E_FAIL);
+    const auto snapshot = [&](UINT64 root, const wchar_t* path, int depth) {
+        unique_bstr shot;
+        return CallHook(&IMvJavaCpp::CallStaticStringMethod, L"snapshotComponent",
+                        L"(Ljava/lang/Object;Ljava/lang/String;I)Ljava/lang/String;",
+                        {ArgUI8(root), path ? ArgBstr(path) : ArgUI8(0), ArgI4(depth)}, shot.put());
+    };
+    EXPECT_EQ(snapshot(window, L"/0", -1), S_OK);
+    EXPECT_EQ(snapshot(string.get(), L"/0", -1), E_FAIL);
+    EXPECT_EQ(snapshot(0, L"/0", -1), E_FAIL);
+    EXPECT_EQ(snapshot(window, L"/0", -2), E_FAIL);
+    EXPECT_EQ(snapshot(window, nullptr, -1), E_FAIL);
 }
 
 }  // namespace
