@@ -143,8 +143,7 @@ protected:
     template <typename Out>  // the hook's static `method` of signature `sig`, through the bridge's `member`
     HRESULT CallHook(HRESULT (STDMETHODCALLTYPE IMvJavaCpp::*member)(UINT64, BSTR, BSTR, VARIANT, Out*),
                      const wchar_t* method, const wchar_t* sig, std::vector<VARIANT> args, Out* out) {
-        unique_variant array;
-        MakeArgumentArray(array, std::move(args));
+        const ArgumentArray array(std::move(args));
         return (jvm()->*member)(m_hook.get(), Bstr(method).get(), Bstr(sig).get(), array.get(), out);
     }
     JavaHandle ComponentAt(const std::wstring& path) {  // empty when the call failed (as for null)

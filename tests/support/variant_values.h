@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <utility>
 #include <vector>
 
 #include "common/com/variant.h"
@@ -41,5 +42,9 @@ inline void MakeArgumentArray(unique_variant& out, std::vector<VARIANT> elements
     V_VT(out.get_mutable()) = VT_ARRAY | VT_VARIANT;
     V_ARRAY(out.get_mutable()) = array;
 }
+// The same held by an object, so that a call can take one made in place: ArgumentArray({...}).get().
+struct ArgumentArray : unique_variant {
+    explicit ArgumentArray(std::vector<VARIANT> elements) { MakeArgumentArray(*this, std::move(elements)); }
+};
 
 }  // namespace mv::test

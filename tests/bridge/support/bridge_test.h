@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
@@ -67,28 +66,6 @@ private:
     com_ptr<IMvJavaCpp> m_bridge;
     std::vector<jobject> m_owned;
     long long m_liveAtStart = 0;
-};
-
-// A VT_ARRAY|VT_VARIANT argument array of `elements`, which it takes over (lower bound 0 unless given).
-class ArgumentArray {
-public:
-    explicit ArgumentArray(std::vector<VARIANT> elements, LONG lowerBound = 0) {
-        SAFEARRAYBOUND bound{static_cast<ULONG>(elements.size()), lowerBound};
-        V_VT(&m_var) = VT_ARRAY | VT_VARIANT;
-        V_ARRAY(&m_var) = ::SafeArrayCreate(VT_VARIANT, 1, &bound);
-        VARIANT* data = nullptr;
-        if (V_ARRAY(&m_var) && SUCCEEDED(::SafeArrayAccessData(V_ARRAY(&m_var), reinterpret_cast<void**>(&data)))) {
-            std::copy(elements.begin(), elements.end(), data);
-            ::SafeArrayUnaccessData(V_ARRAY(&m_var));
-        }
-    }
-    ~ArgumentArray() { ::VariantClear(&m_var); }
-    ArgumentArray(const ArgumentArray&) = delete;
-    ArgumentArray& operator=(const ArgumentArray&) = delete;
-    const VARIANT& get() const { return m_var; }  // the paramArray to pass
-
-private:
-    VARIANT m_var{};
 };
 
 }  // namespace mv::test
