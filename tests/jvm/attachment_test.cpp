@@ -12,8 +12,8 @@
 #include <tuple>
 #include <vector>
 
+#include "bridge_test.h"
 #include "common/com/com_ptr.h"
-#include "jni_test.h"
 #include "jniproxy/mv_jni_proxy.h"
 #include "jvm/mv_java_cpp.h"
 #include "log_test_support.h"
@@ -34,7 +34,7 @@ MvJniProxyCounters Counters() {
 }
 
 // A main object with the JVM saved and the log written to a directory of the test's own.
-class MainObject : public mv::test::JniTest {
+class MainObject : public mv::test::BridgeTest {
 protected:
     static void SetUpTestSuite() {
         mv::test::JniServerSettings settings;
@@ -42,17 +42,9 @@ protected:
         StartServer(settings);
     }
     void SetUp() override {
-        JniTest::SetUp();
-        ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-        m_obj = New();
-        ASSERT_EQ(m_obj->JavaSaveRunningJVM(Pid(), reinterpret_cast<UINT64>(vm())), S_OK);
+        BridgeTest::SetUp();
         m_log.EnableLogInDirectory();
         MvJniProxy_ResetCounters();
-    }
-    void TearDown() override {
-        m_obj.reset();
-        ::CoUninitialize();
-        JniTest::TearDown();
     }
     static LONG Pid() { return static_cast<LONG>(::GetCurrentProcessId()); }
     static mv::com_ptr<IMvJavaCpp> New() {  // no JVM saved
@@ -70,7 +62,6 @@ protected:
 
     logtest::LogSettingsScope m_log;
     std::size_t m_logRead = 0;
-    mv::com_ptr<IMvJavaCpp> m_obj;
 };
 
 // The test thread starts detached, as a COM thread of the Java process would be.
@@ -114,7 +105,7 @@ TEST_F(Attachment, EachOperationAttachesAsTheJavaVersionAndTheThreadRequire) {
         for (int call = 1; call <= 2; ++call) {
             MvJniProxy_ResetCounters();
             LONG version = 0;
-            ASSERT_EQ(m_obj->GetJVMVersion(&version), S_OK);
+            ASSERT_EQ(bridge()->GetJVMVersion(&version), S_OK);
             EXPECT_EQ(version, m_jvmVersion);
             if (call == 1 && row.libraryEnv) continue;  // the library attaches the thread for itself first
             EXPECT_EQ(Counters().attaches, row.attaches);
@@ -134,18 +125,18 @@ TEST_F(Attachment, EachOperationAttachesAsTheJavaVersionAndTheThreadRequire) {
 TEST_F(Attachment, FailedAttachOrNoUsableJvmFailsTheOperation) {
     ASSERT_EQ(MvJniProxy_FailNext("AttachCurrentThread", 1), 1);
     LONG version = 12345;
-    EXPECT_EQ(m_obj->GetJVMVersion(&version), E_FAIL);
+    EXPECT_EQ(bridge()->GetJVMVersion(&version), E_FAIL);
     EXPECT_EQ(version, 12345);
     EXPECT_EQ(Counters().detaches, 0);
     EXPECT_EQ(NewLogMessages(), Lines{kAttachFailed});
-    EXPECT_EQ(m_obj->GetJVMVersion(&version), S_OK) << "the fault was for one attach";
-    EXPECT_EQ(m_obj->GetJVMVersion(nullptr), E_POINTER);
-    EXPECT_EQ(m_obj->JavaSaveRunningJVM(Pid() + 1, 0xDEAD0000ull), E_FAIL) << "another process's JVM";
-    EXPECT_EQ(m_obj->GetJVMVersion(&version), S_OK) << "the saved JVM is kept";
-    ASSERT_EQ(m_obj->JavaSaveRunningJVM(Pid(), 0), S_OK);
+    EXPECT_EQ(bridge()->GetJVMVersion(&version), S_OK) << "the fault was for one attach";
+    EXPECT_EQ(bridge()->GetJVMVersion(nullptr), E_POINTER);
+    EXPECT_EQ(bridge()->JavaSaveRunningJVM(Pid() + 1, 0xDEAD0000ull), E_FAIL) << "another process's JVM";
+    EXPECT_EQ(bridge()->GetJVMVersion(&version), S_OK) << "the saved JVM is kept";
+    ASSERT_EQ(bridge()->JavaSaveRunningJVM(Pid(), 0), S_OK);
     MvJniProxy_ResetCounters();
     version = 5;
-    EXPECT_EQ(m_obj->GetJVMVersion(&version), E_FAIL);
+    EXPECT_EQ(bridge()->GetJVMVersion(&version), E_FAIL);
     EXPECT_EQ(New()->GetJVMVersion(&version), E_FAIL);
     EXPECT_EQ(version, 5) << "nothing is written on failure";
     EXPECT_EQ(Counters().calls, 0);
@@ -207,7 +198,7 @@ TEST_F(Hook, UntilItIsInstalledEveryMemberFailsWithItsLines) {
         if (row.fault == "AttachCurrentThread") { ASSERT_EQ(vm()->DetachCurrentThread(), JNI_OK); }
         if (!row.fault.empty()) { ASSERT_EQ(MvJniProxy_FailNext(row.fault.c_str(), 3), 1); }
         MvJniProxy_ResetCounters();
-        const auto answers = CallHookMembers(row.saved ? m_obj.get() : New().get());
+        const auto answers = CallHookMembers(row.saved ? bridge() : New().get());
         MvJniProxy_ClearFaults();
         EXPECT_EQ(answers, std::make_tuple(E_FAIL, E_FAIL, E_FAIL, UINT64{0}));
         if (!row.saved) { EXPECT_EQ(Counters().calls, 0) << "nothing reached the JVM"; }
@@ -241,21 +232,21 @@ TEST_F(Hook, InstalledItsMembersWorkOrFailAtTheirJavaLookup) {
         SCOPED_TRACE(row.function);
         const long long references = mv::test::LiveGlobalReferences();
         if (*row.function) { ASSERT_EQ(MvJniProxy_FailNext(row.function, row.calls), 1); }
-        const auto [add, remove, get, hook] = CallHookMembers(m_obj.get());
+        const auto [add, remove, get, hook] = CallHookMembers(bridge());
         MvJniProxy_ClearFaults();
         EXPECT_EQ(std::make_tuple(add, remove, get), std::make_tuple(row.addAndRemove, row.addAndRemove, row.get));
         EXPECT_EQ(mv::test::LiveGlobalReferences(), references + (hook ? 1 : 0));
         if (hook) {
             EXPECT_TRUE(env()->IsSameObject(reinterpret_cast<jobject>(static_cast<std::uintptr_t>(hook)), m_hook));
-            EXPECT_EQ(m_obj->DeleteJavaObject(hook), S_OK);
+            EXPECT_EQ(bridge()->DeleteJavaObject(hook), S_OK);
             EXPECT_EQ(mv::test::LiveGlobalReferences(), references);
         }
         EXPECT_EQ(ListenedMask(), 0);
         EXPECT_EQ(NewLogMessages(), row.lines);
     }
-    EXPECT_EQ(m_obj->AddAWTEventListener(kComponentEvents), S_OK);
-    EXPECT_EQ(m_obj->AddAWTEventListener(4 /* focus */), S_OK);
-    EXPECT_EQ(m_obj->RemoveAWTEventListener(kComponentEvents), S_OK);
+    EXPECT_EQ(bridge()->AddAWTEventListener(kComponentEvents), S_OK);
+    EXPECT_EQ(bridge()->AddAWTEventListener(4 /* focus */), S_OK);
+    EXPECT_EQ(bridge()->RemoveAWTEventListener(kComponentEvents), S_OK);
     EXPECT_EQ(ListenedMask(), 4) << "the masks combine";
 }
 
