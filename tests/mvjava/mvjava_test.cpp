@@ -12,9 +12,8 @@
 #include <map>
 #include <regex>
 
-#include "awt_host.h"
+#include "awt_test.h"
 #include "child_process.h"
-#include "components.h"
 #include "java_statics.h"
 #include "node_json.h"
 #include "text_lines.h"
@@ -52,31 +51,24 @@ JsonValue Json(const std::string& text) {
     return parsed.value ? *parsed.value : JsonValue::MakeNull();
 }
 
-class Mvjava : public ::testing::Test {
+class Mvjava : public AwtTest {
 protected:
-    void SetUp() override {
-        AwtHost* host = AwtHost::Get();
-        ASSERT_NE(host, nullptr) << AwtHost::Problem();
-        m_host = &host->process();
-        m_jvm = host->Jvm();
-        ASSERT_TRUE(m_jvm);
-    }
     // mvjava with `args`, PID standing for the host's process id.
     Result Mv(std::vector<std::wstring> args) {
         std::wstring line = L"mvjava";
         for (std::wstring& arg : args) {
-            if (arg == L"PID") arg = std::to_wstring(m_host->pid());
+            if (arg == L"PID") arg = std::to_wstring(host().pid());
             line += L" " + arg;
         }
-        const long long references = m_host->LiveReferences();
+        const long long references = host().LiveReferences();
         ChildProcess mvjava(WindowsPathOfUnixPath(MV_MVJAVA_PATH), args);
         const Result result{mvjava.Finish(180000), mvjava.out(), mvjava.err(), ToUtf8(line)};
-        EXPECT_EQ(m_host->LiveReferences(), references) << "a JNI global reference left in the host by " << result.command;
+        EXPECT_EQ(host().LiveReferences(), references) << "a JNI global reference left in the host by " << result.command;
         return result;
     }
     std::vector<ComponentNode> Tree(int depth = -1) {
         std::vector<ComponentNode> roots;
-        const std::vector<Component> windows = TopLevelWindows(m_jvm.get());
+        const std::vector<Component> windows = TopLevelWindows(jvm());
         for (std::size_t i = 0; i < windows.size(); ++i) roots.push_back(NodeOf(windows[i].get(), L"/" + std::to_wstring(i), depth));
         return roots;
     }
@@ -94,25 +86,23 @@ protected:
         return found.empty() ? ComponentNode{} : found[0];
     }
 
-    HostProcess* m_host = nullptr;
-    com_ptr<IMvJavaCpp> m_jvm;
     std::vector<ComponentNode> m_tree;
 };
 
 TEST_F(Mvjava, ListTreeAndFindShowWhatTheInterfacesGive) {
     const std::vector<ComponentNode> tree = Tree();
     long jni = 0;
-    ASSERT_EQ(m_jvm->GetJVMVersion(&jni), S_OK);
+    ASSERT_EQ(jvm()->GetJVMVersion(&jni), S_OK);
     const JsonValue listed = Json(Mv({L"list", L"--json"}).out);
     std::wstring entry;  // this host's: windows, JNI version
     for (const JsonValue& e : listed.array())
-        if (e.find(L"pid") && e.find(L"pid")->integer() == static_cast<long long>(m_host->pid()))
+        if (e.find(L"pid") && e.find(L"pid")->integer() == static_cast<long long>(host().pid()))
             entry = std::to_wstring(e.find(L"windows")->integer().value_or(-1)) + L" " + e.find(L"jni")->string() + L" " +
                     e.find(L"version")->string();
     EXPECT_EQ(entry.substr(0, entry.rfind(L' ')), std::to_wstring(tree.size()) + L" " +
                                                       std::to_wstring(static_cast<unsigned long>(jni) >> 16) + L"." + std::to_wstring(jni & 0xFFFF));
     const std::string version = ToUtf8(entry.substr(entry.rfind(L' ') + 1)), list = Mv({L"list"}).out;
-    EXPECT_TRUE(!version.empty() && isdigit(version[0]) && list.find(std::to_string(m_host->pid()) + " ") != std::string::npos &&
+    EXPECT_TRUE(!version.empty() && isdigit(version[0]) && list.find(std::to_string(host().pid()) + " ") != std::string::npos &&
                 list.find("java " + version) != std::string::npos) << list;
 
     auto json = [](const std::vector<ComponentNode>& nodes) { return mvjava::NodesToJson(nodes) + "\n"; };
@@ -170,8 +160,8 @@ TEST_F(Mvjava, ListTreeAndFindShowWhatTheInterfacesGive) {
 
 TEST_F(Mvjava, WindowAndHwndFindTheJavaWindowBehindANativeOne) {
     const ComponentNode login = Named(L"loginFrame");
-    HostWindow native = HostWindow::TopLevel(*m_host, login.x, login.y, login.width, login.height);
-    HostWindow off = HostWindow::TopLevel(*m_host, login.x, login.y, login.width + 1, login.height);
+    HostWindow native = HostWindow::TopLevel(host(), login.x, login.y, login.width, login.height);
+    HostWindow off = HostWindow::TopLevel(host(), login.x, login.y, login.width + 1, login.height);
     ASSERT_TRUE(native && off) << native.answer() << off.answer();
     const std::wstring hwnd = std::to_wstring(native.value()), offHwnd = std::to_wstring(off.value());
     EXPECT_EQ(Mv({L"tree", L"PID", L"--window", hwnd, L"--json"}).out, mvjava::NodesToJson({login}) + "\n");
@@ -204,7 +194,7 @@ TEST_F(Mvjava, WindowAndHwndFindTheJavaWindowBehindANativeOne) {
 }
 
 TEST_F(Mvjava, SetGetAndClickReachTheApplication) {
-    JavaStatics login(m_jvm.get(), L"samples.LoginApp"), awt(m_jvm.get(), L"samples.AwtApp");
+    JavaStatics login(jvm(), L"samples.LoginApp"), awt(jvm(), L"samples.AwtApp");
     const struct { const wchar_t* name; std::wstring text; JavaStatics& app; } texts[] = {
         {L"user", L"Zo\u00eb \u00c5berg-\u6771", login}, {L"r2c3", L"--looks like an option", login},
         {L"code", L"A-42 \"quoted\" \\ back", awt}, {L"user", L"", login}};
@@ -265,10 +255,10 @@ TEST_F(Mvjava, SnapshotDrawsOneRectanglePerComponentAndKeepsTextsText) {
 TEST_F(Mvjava, MistakesAndRefusalsAreOneErrorLineWithTheirExitCodeAndChangeNothing) {
     const std::wstring self = std::to_wstring(::GetCurrentProcessId()), pastLast = L"/" + std::to_wstring(Tree(0).size());
     const std::wstring user = Named(L"user").path, panel = Named(L"credentials").path;
-    HostWindow closed = HostWindow::TopLevel(*m_host, 10, 10, 50, 50);
+    HostWindow closed = HostWindow::TopLevel(host(), 10, 10, 50, 50);
     const std::wstring closedHwnd = std::to_wstring(closed.value());
     closed.Close();
-    JavaStatics login(m_jvm.get(), L"samples.LoginApp");
+    JavaStatics login(jvm(), L"samples.LoginApp");
     const std::optional<std::wstring> userBefore = login.CallString(L"text", {L"user"});
     const std::vector<std::pair<DWORD, std::vector<std::wstring>>> rows = {
         {1, {}}, {1, {L"frobnicate"}}, {1, {L"tree"}}, {1, {L"tree", L"12abc"}}, {1, {L"tree", L"99999999999"}},
