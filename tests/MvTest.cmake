@@ -1,12 +1,10 @@
 # Helpers for test programs that run under the build tree's Wine prefix.
 
-# The i686 build's suites run in the x86_64 build's ctest run (see MV_I686_BUILD_DIR), so their
-# names carry the architecture and their labels name it. Where this machine cannot run 32-bit
-# programs, the i686 suites are compiled, not run: ctest lists them as not run (disabled).
+# The i686 suites run in the x86_64 build's ctest run (MV_PEER_BUILD_DIR): names and labels carry the
+# architecture. Where 32-bit programs cannot run, they are built and listed as not run (disabled).
+set(MV_TEST_SUFFIX "")
 if(MV_ARCH STREQUAL "i686")
   set(MV_TEST_SUFFIX .i686)
-else()
-  set(MV_TEST_SUFFIX "")
 endif()
 set(MV_RUN_TESTS ON CACHE BOOL "Run this build's Wine suites (OFF where the machine cannot run its programs)")
 
@@ -49,15 +47,10 @@ function(mv_add_test)
   endif()
 endfunction()
 
-# The ctest names of this build's test programs `ARGN`.
-function(mv_test_names out)
-  set(names ${ARGN})
-  list(TRANSFORM names APPEND "${MV_TEST_SUFFIX}")
-  set(${out} ${names} PARENT_SCOPE)
-endfunction()
-
+# Test programs `ARGN` of this build (ctest names with the suffix) take the resource lock `lock`.
 function(mv_take_lock lock)
-  mv_test_names(tests ${ARGN})
+  set(tests ${ARGN})
+  list(TRANSFORM tests APPEND "${MV_TEST_SUFFIX}")
   set_property(TEST ${tests} APPEND PROPERTY RESOURCE_LOCK ${lock})
 endfunction()
 

@@ -941,7 +941,7 @@ TEST_F(Objects, NarrowObjectArrayRefusesReferencesBeyond32Bits) {
 // References of a 32-bit JVM with the high bit set, as a large-address-aware Java process on 64-bit
 // Windows has them: the 32-bit module hands them out sign-extended and reads only the low 32 bits of
 // a handle, so 0xFFFFFFFF8xxxxxxx and 0x000000008xxxxxxx name the same reference. One handle per family
-// of members that hand them out; the inputs go in the low-32-bit spelling.
+// of members that hand them out, components included; the inputs go in the low-32-bit spelling.
 TEST_F(Objects, HighBitReferencesGoOutSignExtendedAndAreReadByTheirLow32Bits) {
     if (sizeof(void*) == 8) GTEST_SKIP() << "the 64-bit module carries references whole";
     const ShiftedReferences high(0x80000000ull);
@@ -966,18 +966,24 @@ TEST_F(Objects, HighBitReferencesGoOutSignExtendedAndAreReadByTheirLow32Bits) {
     unique_variant elements;
     EXPECT_EQ(b.GetJavaObjectArray(reinterpret_cast<std::uintptr_t>(array), elements.put()), S_OK);
     for (const std::uint64_t item : ElementsOf(elements.get(), VT_UI8)) made.emplace_back("GetJavaObjectArray", item);
-    UINT64 cls = 0;  // the module's own class reference: not the caller's to delete
+    com_ptr<IDispatch> component, owner;  // the handles of a class and a component are the module's own
+    EXPECT_EQ(b.MakeJComponentFromHandle(add("NewDefJavaObject", b.NewDefJavaObject(Bstr(L"java.awt.Button").get(), &h)),
+                                         component.put()), S_OK);
+    UINT64 cls = 0, own = 0;
     EXPECT_EQ(b.GetClassByName(Bstr(L"fixtures/Fields").get(), &cls), S_OK);
-    made.emplace_back("GetClassByName", cls);
+    ASSERT_TRUE(component);
+    EXPECT_EQ(component.try_query<IJObject>()->GetJvmAndHandle(owner.put(), &own), S_OK);
+    made.insert(made.end(), {{"GetClassByName", cls}, {"GetJvmAndHandle", own}});
     for (const auto& [family, handle] : made) {
         EXPECT_EQ(handle >> 31, 0x1FFFFFFFFull) << family << " sign-extended: " << std::hex << handle;
         unique_bstr whole, cut;
         EXPECT_EQ(b.ObjectToString(handle, whole.put()), S_OK) << family;
         EXPECT_EQ(b.ObjectToString(low(handle), cut.put()), S_OK) << family;
         EXPECT_EQ(UnitsOf(whole.get()), UnitsOf(cut.get())) << family;
-        EXPECT_EQ(handle == cls ? S_OK : b.DeleteJavaObject(low(handle)), S_OK) << family;
+        EXPECT_EQ(handle == cls || handle == own ? S_OK : b.DeleteJavaObject(low(handle)), S_OK) << family;
     }
-    EXPECT_EQ(made.size(), 12u);
+    EXPECT_EQ(made.size(), 14u);
+    component.reset(), owner.reset();
     EXPECT_TRUE(NoException());
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }

@@ -73,28 +73,6 @@ TEST_F(Components, TheObjectFollowsTheJavaClassAndOwnsAReferenceDeletedOnceOnThe
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }
 
-// A component of a 32-bit JVM whose references have the high bit set: made from either spelling of
-// its handle, it hands its own out sign-extended.
-TEST_F(Components, HighBitReferencesMakeComponentsThatHandThemOutSignExtended) {
-    if (sizeof(void*) == 8) GTEST_SKIP() << "the 64-bit module carries references whole";
-    const ShiftedReferences high(0x80000000ull);
-    UINT64 button = 0;
-    ASSERT_EQ(bridge()->NewDefJavaObject(Bstr(L"javax.swing.JButton").get(), &button), S_OK);
-    EXPECT_EQ(button >> 31, 0x1FFFFFFFFull) << std::hex << button;
-    com_ptr<IDispatch> object;
-    ASSERT_EQ(bridge()->MakeJComponentFromHandle(button & 0xFFFFFFFFull, object.put()), S_OK);
-    EXPECT_EQ(bridge()->DeleteJavaObject(button & 0xFFFFFFFFull), S_OK);
-    com_ptr<IDispatch> jvm;
-    UINT64 own = 0;
-    unique_bstr name;
-    ASSERT_EQ(object.try_query<IJObject>()->GetJvmAndHandle(jvm.put(), &own), S_OK);
-    EXPECT_EQ(own >> 31, 0x1FFFFFFFFull) << std::hex << own;
-    EXPECT_EQ(bridge()->GetJavaClassName(own, name.put()), S_OK);
-    EXPECT_EQ(name.view(), L"javax.swing.JButton");
-    jvm.reset(), object.reset();
-    EXPECT_EQ(LiveGlobalRefs(), 0);
-}
-
 TEST_F(Components, AttributesByNameWithoutRegardToCaseAndBoundsRelativeToTheParent) {
     const UINT64 frame = TrackWindow(New("java/awt/Frame", "(Ljava/lang/String;)V", {Ref(nullptr)}));
     const UINT64 panel = NewPanel("javax/swing/JPanel", 40, 50, 300, 200), field = New("java/awt/TextField");

@@ -42,9 +42,8 @@ std::wstring Self() {  // this program's path
 
 // Starts a copy of this program (`exe`) in the child mode `filter`, told `setting` in MV_LOG_WRITER. Wine's
 // CreateProcess takes no image path of MAX_PATH characters or more (ERROR_FILE_NOT_FOUND): such a copy is
-// started by Wine, run as a Unix process, and no handle of it is given (null). A 64-bit copy is given to
-// the 64-bit loader: where 32-bit Wine is installed, the `wine` command hands a 64-bit program to
-// start.exe, which cannot open such a path either.
+// started by Wine, run as a Unix process, and no handle of it is given (null). A 64-bit copy goes to the
+// 64-bit loader: with 32-bit Wine installed, `wine` hands it to start.exe, which cannot open it either.
 mv::unique_handle StartCopy(const wchar_t* filter, const std::wstring& setting, const std::wstring& exe = Self()) {
     const wchar_t* loader = sizeof(void*) == 8 ? L"Z:\\usr\\bin\\env /usr/lib/wine/wine64 \"" : L"Z:\\usr\\bin\\env wine \"";
     std::wstring command = (exe.size() < MAX_PATH ? L"\"" : loader) + exe +
@@ -304,7 +303,7 @@ TEST_F(LogTest, AWriterHangingOnTheMutexCostsLinesNotCalls) {
     ::SetEvent(letGo.get());
     EXPECT_TRUE(holder && ::WaitForSingleObject(holder.get(), 60000) == WAIT_OBJECT_0);
     callBoth();
-    EXPECT_EQ(MessagesIn(PlainFile()), (Lines{L"[A::b]\tholding the mutex", L"[CMvJavaCpp::GetComponentFromHwnd]\t"
+    EXPECT_EQ(MessagesIn(PlainFile(), 0, {::GetCurrentProcessId(), held.processId}), (Lines{L"[A::b]\tholding the mutex", L"[CMvJavaCpp::GetComponentFromHwnd]\t"
                                               L"Invalid argument(s)", L"[CJavaVM::c'tor]\tCould not attach to JVM"}));
     EXPECT_TRUE(::DeleteFileW(exe.c_str()) && ::RemoveDirectoryW(folder.c_str()));
 }

@@ -226,12 +226,11 @@ TEST(Registration, WritesEveryKeyBindsLateAndRemovesEverything) {
         EXPECT_TRUE(system || expected.count(line)) << "not in the table: " << line;
     }
     for (const Class& c : kClasses) {  // the other bitness's view does not see this module's classes
-        mv::unique_hkey server;
+        mv::unique_hkey server;  // a key that does not open leaves the path empty
         wchar_t path[MAX_PATH] = L"";
         DWORD size = sizeof path - sizeof(wchar_t);
-        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + std::wstring(c.clsid) + L"\\InprocServer32").c_str(), 0,
-                            KEY_READ | kOtherView, server.put()) == ERROR_SUCCESS)
-            ::RegQueryValueExW(server.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
+        ::RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + std::wstring(c.clsid) + L"\\InprocServer32").c_str(), 0, KEY_READ | kOtherView, server.put());
+        ::RegQueryValueExW(server.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
         EXPECT_NE(std::wstring(path), module) << "the other registry view names this module for " << c.progId;
     }
     LateBinding(module);

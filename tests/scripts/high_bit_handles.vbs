@@ -7,9 +7,6 @@ End Sub
 On Error Resume Next
 Set jvm = CreateObject("MvJavaJniComRot.JvmFinder").GetJvmFromProcess(CLng(WScript.Arguments.Item(0)))
 handle = jvm.NewJavaString("four")
-kind = VarType(handle)
-Report "VarType", kind
-length = jvm.CallIntMethod(handle, "length", "()I", Empty)
-Report "CallIntMethod", length
-jvm.DeleteJavaObject handle
-Report "DeleteJavaObject", "done"
+kind = VarType(handle) : Report "VarType", kind
+length = jvm.CallIntMethod(handle, "length", "()I", Empty) : Report "CallIntMethod", length
+jvm.DeleteJavaObject handle : Report "DeleteJavaObject", "done"
