@@ -447,7 +447,7 @@ TEST_F(LogFiles, WritersInSeveralProcessesLoseNoLine) {
     static const std::wregex numbered(L"\\[A::b\\]\\tp=(\\d/\\d) n=(\\d+) \\.{40}");
     std::map<std::wstring, std::vector<int>> numbers, expected;  // by "<writer>/<thread>"
     for (const std::wstring& name : files) {
-        for (const std::wstring& message : MessagesIn(PathIn(name))) {  // lines of others would be skipped
+        for (const std::wstring& message : MessagesIn(PathIn(name), 0, {})) {  // lines of others would be skipped
             std::wsmatch m;
             if (std::regex_match(message, m, numbered)) numbers[m[1].str()].push_back(std::stoi(m[2].str()));
         }

@@ -118,18 +118,19 @@ inline std::optional<ParsedLine> ParseLine(const std::wstring& line) {
 }
 
 // The messages of the log file at `path` (either form), read with the library's reader; a missing file
-// has none. An undecodable file, a malformed line ("<malformed> line") or a line of another level than
-// `level` (0: any) fails the test. With `processes`, lines of other programs of the prefix are left out.
+// has none; only lines of `processes` (empty: any) count, so that programs of other suites logging in the
+// shared prefix meanwhile do not. An undecodable file, a malformed line ("<malformed> line") or a line
+// of another level than `level` (0: any) fails the test.
 inline std::vector<std::wstring> MessagesIn(const std::wstring& path, unsigned long level = 0,
-                                            const std::vector<unsigned long>& processes = {}) {
+                                            const std::vector<unsigned long>& processes = {::GetCurrentProcessId()}) {
     std::vector<std::wstring> messages;
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return messages;
     const mv::DecodedLogFile file = mv::ReadLogFile(path);
     EXPECT_EQ(file.status, mv::LogFileStatus::kOk) << ::testing::PrintToString(path);
     for (const std::wstring& line : mv::SplitLogLines(file.text)) {
         const std::optional<ParsedLine> parsed = ParseLine(line);
-        EXPECT_TRUE(parsed && (!level || parsed->level == level)) << ::testing::PrintToString(line);
         if (parsed && !processes.empty() && std::count(processes.begin(), processes.end(), parsed->processId) == 0) continue;
+        EXPECT_TRUE(parsed && (!level || parsed->level == level)) << ::testing::PrintToString(line);
         messages.push_back(parsed ? parsed->message : L"<malformed> " + line);
     }
     return messages;
