@@ -21,6 +21,7 @@
 #include "bridge_test.h"
 #include "common/com/safearray.h"
 #include "debug_output_capture.h"
+#include "handle_families.h"
 #include "jniproxy/mv_jni_proxy.h"
 
 namespace mv::test {
@@ -938,52 +939,13 @@ TEST_F(Objects, NarrowObjectArrayRefusesReferencesBeyond32Bits) {
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }
 
-// References of a 32-bit JVM with the high bit set, as a large-address-aware Java process on 64-bit
-// Windows has them: the 32-bit module hands them out sign-extended and reads only the low 32 bits of
-// a handle, so 0xFFFFFFFF8xxxxxxx and 0x000000008xxxxxxx name the same reference. One handle per family
-// of members that hand them out, components included; the inputs go in the low-32-bit spelling.
-TEST_F(Objects, HighBitReferencesGoOutSignExtendedAndAreReadByTheirLow32Bits) {
-    if (sizeof(void*) == 8) GTEST_SKIP() << "the 64-bit module carries references whole";
-    const ShiftedReferences high(0x80000000ull);
-    IMvJavaCpp& b = *bridge();
-    const auto low = [](UINT64 handle) { return handle & 0xFFFFFFFFull; };
-    std::vector<std::pair<const char*, UINT64>> made;
-    UINT64 h = 0;
-    const auto add = [&](const char* family, HRESULT hr) { EXPECT_EQ(hr, S_OK) << family; return made.emplace_back(family, h), low(h); };
-    const auto object = [](const wchar_t* signature) { return Bstr(signature); };
-    const UINT64 fields = add("NewDefJavaObject", b.NewDefJavaObject(Bstr(L"fixtures.Fields").get(), &h));
-    const UINT64 text = add("NewJavaString", b.NewJavaString(Bstr(L" high ").get(), &h));
-    const UINT64 base = add("NewDefJavaObject", b.NewDefJavaObject(Bstr(L"fixtures.Base").get(), &h));
-    add("NewJavaPrimitiveArray", b.NewJavaPrimitiveArray(Int, 3, &h));
-    add("GetStaticObjectField", b.GetStaticObjectField(fields, Bstr(L"staticObject").get(), object(L"Ljava/lang/Object;").get(), &h));
-    add("GetObjectField", b.GetObjectField(fields, Bstr(L"objectField").get(), object(L"Ljava/lang/Object;").get(), &h));
-    add("CallObjectMethod", b.CallObjectMethod(text, Bstr(L"trim").get(), object(L"()Ljava/lang/String;").get(), m_none, &h));
-    add("CallStaticObjectMethod",
-        b.CallStaticObjectMethod(base, Bstr(L"staticObjectResult").get(), object(L"()Ljava/lang/Object;").get(), m_none, &h));
-    add("NewGlobalRef", b.NewGlobalRef(text, &h));
-    jclass arrays = FindClass("fixtures/ArrayFields");
-    const jobject array = env()->GetStaticObjectField(arrays, StaticFieldId(arrays, "objects", "[Ljava/lang/Object;"));
-    unique_variant elements;
-    EXPECT_EQ(b.GetJavaObjectArray(reinterpret_cast<std::uintptr_t>(array), elements.put()), S_OK);
-    for (const std::uint64_t item : ElementsOf(elements.get(), VT_UI8)) made.emplace_back("GetJavaObjectArray", item);
-    com_ptr<IDispatch> component, owner;  // the handles of a class and a component are the module's own
-    EXPECT_EQ(b.MakeJComponentFromHandle(add("NewDefJavaObject", b.NewDefJavaObject(Bstr(L"java.awt.Button").get(), &h)),
-                                         component.put()), S_OK);
-    UINT64 cls = 0, own = 0;
-    EXPECT_EQ(b.GetClassByName(Bstr(L"fixtures/Fields").get(), &cls), S_OK);
-    ASSERT_TRUE(component);
-    EXPECT_EQ(component.try_query<IJObject>()->GetJvmAndHandle(owner.put(), &own), S_OK);
-    made.insert(made.end(), {{"GetClassByName", cls}, {"GetJvmAndHandle", own}});
-    for (const auto& [family, handle] : made) {
-        EXPECT_EQ(handle >> 31, 0x1FFFFFFFFull) << family << " sign-extended: " << std::hex << handle;
-        unique_bstr whole, cut;
-        EXPECT_EQ(b.ObjectToString(handle, whole.put()), S_OK) << family;
-        EXPECT_EQ(b.ObjectToString(low(handle), cut.put()), S_OK) << family;
-        EXPECT_EQ(UnitsOf(whole.get()), UnitsOf(cut.get())) << family;
-        EXPECT_EQ(handle == cls || handle == own ? S_OK : b.DeleteJavaObject(low(handle)), S_OK) << family;
-    }
-    EXPECT_EQ(made.size(), 14u);
-    component.reset(), owner.reset();
+// References that a 32-bit pointer does not hold as they are, for every family of members
+// (handle_families.h): a 32-bit JVM's with the high bit set go out sign-extended and are read by their
+// low 32 bits; a 64-bit JVM's beyond 32 bits go out and are read whole.
+TEST_F(Objects, HandlesOfEveryFamilyCarryReferencesThatDoNotFit32Bits) {
+    constexpr bool k32Bit = sizeof(void*) == 4;
+    const ShiftedReferences shifted(k32Bit ? 0x80000000ull : 1ull << 40);
+    CheckHandleFamilies(*bridge(), k32Bit ? 0x1FFFFFFFFull : 1ull << 9, k32Bit);
     EXPECT_TRUE(NoException());
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }

@@ -11,6 +11,7 @@
 
 #include "awt_test.h"
 #include "bstr_values.h"
+#include "handle_families.h"
 #include "jvm/mv_java_cpp.h"
 #include "process_run.h"
 #include "test_observer_h.h"
@@ -220,14 +221,7 @@ TEST(MixedBitness, AClientDrivesAJavaProcessOfTheOtherBitness) {
     const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(host.pid());
     ASSERT_TRUE(jvm) << "GetJVMFromPid of a process of the other bitness";
     const long long references = host.LiveReferences();
-    UINT64 fields = 0;
-    ASSERT_EQ(jvm->NewDefJavaObject(Bstr(L"fixtures.Fields").get(), &fields), S_OK);
-    EXPECT_EQ(fields >> 31, kPeerIs32Bit ? 0x1FFFFFFFFull : 1ull << 9) << "sign-extended, or whole: " << std::hex << fields;
-    unique_bstr text;  // a 32-bit JVM's handle is read by its low 32 bits: the zero-extended spelling too
-    EXPECT_EQ(jvm->GetStringField(kPeerIs32Bit ? fields & 0xFFFFFFFFull : fields, Bstr(L"stringField").get(), text.put()),
-              S_OK);
-    EXPECT_EQ(text.view(), L"instance string");
-    EXPECT_EQ(jvm->DeleteJavaObject(fields), S_OK);
+    CheckHandleFamilies(*jvm.get(), kPeerIs32Bit ? 0x1FFFFFFFFull : 1ull << 9, kPeerIs32Bit);  // sign-extended, or whole
     EXPECT_EQ(host.LiveReferences(), references) << "a reference of the calls left in the other process";
 
     // Handles below 2^53 are exact JavaScript numbers; VBScript keeps the VT_UI8 it received, also near 2^64.
