@@ -1,7 +1,6 @@
 #pragma once
-// Handles that a 32-bit pointer cannot hold as they are: a 32-bit JVM's references with the high bit
-// set (a large-address-aware Java process on 64-bit Windows), handed out sign-extended, or a 64-bit
-// JVM's beyond 32 bits. One handle per family of members that hand them out, components included.
+// Handles that a 32-bit pointer cannot hold as they are: a 32-bit JVM's references with the high bit set
+// (large-address-aware, on 64-bit Windows), handed out sign-extended, or a 64-bit JVM's beyond 32 bits.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,9 +15,9 @@
 
 namespace mv::test {
 
-// Makes one handle of each family through `b`, a main object whose Java process's references all give
-// handles with `high` as their bits from 31 up; reads each (in both spellings where `low32`: a 32-bit
-// module reads only the low 32 bits, and then every input goes in the low spelling) and deletes it.
+// Makes one handle per family of members that hand them out (components included) through `b`, whose
+// Java process's references all give handles with `high` as their bits from 31 up; reads each (in both
+// spellings where `low32`: a 32-bit module reads only the low 32 bits, so inputs go in the low one).
 inline void CheckHandleFamilies(IMvJavaCpp& b, UINT64 high, bool low32) {
     const auto in = [&](UINT64 handle) { return low32 ? handle & 0xFFFFFFFFull : handle; };
     std::vector<std::pair<const char*, UINT64>> made;
