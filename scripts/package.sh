@@ -34,25 +34,17 @@ win32=${win32:-$build_root/win32}
 win64=${win64:-$build_root/win64}
 out=${out:-$root/build/dist}
 
-# Version: a release tag when the checkout has one, otherwise the project's version with the commit.
-version_of_checkout() {
-  local base described hash
-  base=$(sed -n 's/^project(MvJavaJniComRot VERSION \([0-9][0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-  base=${base:-0.0}
-  if described=$(git -C "$root" describe --tags --match 'v[0-9]*' 2>/dev/null); then
-    echo "${described#v}"
-  elif hash=$(git -C "$root" rev-parse --short HEAD 2>/dev/null); then
-    # A read-only look at the work tree: uncommitted changes mark the version.
-    if git -C "$root" --no-optional-locks diff --quiet HEAD -- 2>/dev/null; then
-      echo "$base-g$hash"
-    else
-      echo "$base-g$hash-dirty"
-    fi
-  else
-    echo "$base"
-  fi
+# Version: the project's one version number (project() in CMakeLists.txt); the commit it was built
+# from goes into CONTENTS.txt.
+version=$(sed -n 's/^project(MvJavaJniComRot VERSION \([0-9][0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+version=${version:-0.0.0}
+commit_of_checkout() {
+  local hash
+  hash=$(git -C "$root" rev-parse --short HEAD 2>/dev/null) || { echo "unknown"; return; }
+  # A read-only look at the work tree: uncommitted changes mark the commit.
+  if git -C "$root" --no-optional-locks diff --quiet HEAD -- 2>/dev/null; then echo "$hash"; else echo "$hash-dirty"; fi
 }
-version=$(version_of_checkout)
+commit=$(commit_of_checkout)
 name="MvJavaJniComRot-$version"
 
 # The PE machine of a Windows image: i386 or x86-64 (read from the header, no tools needed).
@@ -78,6 +70,8 @@ entries=(
   "java/mv-hook.jar|$win64/java/hook/mv-hook.jar|required|"
   "java/mv-samples.jar|$win64/java/samples/mv-samples.jar|required|"
   "README.md|$root/README.md|required|"
+  "LICENSE|$root/LICENSE|required|"
+  "CHANGELOG.md|$root/CHANGELOG.md|required|"
   "harness/mvjava-host.exe|$win64/harness/javahost/mvjava-host.exe|required|x86-64"
   "harness/jniproxy.dll|$win64/harness/jniproxy.dll|required|x86-64"
   "harness/MvJavaJni.dll|$win64/harness/MvJavaJni.dll|required|x86-64"
@@ -175,7 +169,7 @@ See docs/installing.md for registering the module first.
 EOF
 
 {
-  echo "$name"
+  echo "$name (commit $commit)"
   echo
   echo "Files (SHA-256):"
   (cd "$top" && find . -type f ! -name CONTENTS.txt -printf '%P\n' | LC_ALL=C sort | xargs -d '\n' sha256sum)

@@ -93,6 +93,18 @@ argument_conversion ToReference(const VARIANT& e, jvalue& slot) noexcept {
         slot.l = HandleToJObject(w->magnitude);
         return argument_conversion::value;
     }
+    // A zero of the narrower integral types is null (VBScript's Array(0) holds a VT_I2); no other
+    // value of theirs names an object.
+    case VT_UI4: case VT_UINT:
+        if (V_UI4(&e) != 0) return argument_conversion::refused;
+        slot.l = nullptr;
+        return argument_conversion::value;
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_INT: {
+        const auto w = WholeOf(e);
+        if (!w || w->magnitude != 0) return argument_conversion::refused;
+        slot.l = nullptr;
+        return argument_conversion::value;
+    }
     default: return argument_conversion::refused;
     }
 }

@@ -1,5 +1,7 @@
 #include "log/log_mutex.h"
 
+#include <atomic>
+
 #include "common/win/handles.h"
 #include "log/null_dacl_security_attributes.h"
 
@@ -38,6 +40,10 @@ LogMutex& TheLogMutex() noexcept {
 }
 [[maybe_unused]] const HANDLE g_logMutexAtLoad = TheLogMutex().get();
 
+// Set when a wait ran out, cleared once the mutex is taken again: while a holder hangs, a line looks
+// at the mutex without waiting, so that a hung holder costs a call one time-out, not one per line.
+std::atomic<bool> g_holderHangs{false};
+
 }  // namespace
 
 HANDLE LogMutexHandle() noexcept { return TheLogMutex().get(); }
@@ -45,9 +51,10 @@ HANDLE LogMutexHandle() noexcept { return TheLogMutex().get(); }
 LogMutexLock::LogMutexLock() noexcept
     : m_mutex(LogMutexHandle()), m_owned(false), m_timedOut(false) {
     if (m_mutex == nullptr) return;
-    const DWORD result = ::WaitForSingleObject(m_mutex, kLogMutexTimeoutMs);
+    const DWORD result = ::WaitForSingleObject(m_mutex, g_holderHangs.load() ? 0 : kLogMutexTimeoutMs);
     m_owned = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
     m_timedOut = result == WAIT_TIMEOUT;
+    if (m_owned || m_timedOut) g_holderHangs.store(m_timedOut);
 }
 
 LogMutexLock::~LogMutexLock() {

@@ -14,7 +14,8 @@
 // line is written, though the dead writer's line may be cut short). A writer that hangs holding
 // it (a suspended process, a log folder on a stalled share) does not die: every other writer
 // waits for it at most kLogMutexTimeoutMs and then loses its line, as if the folder were
-// missing, so a log site never blocks the COM call it sits in.
+// missing, so a log site never blocks the COM call it sits in. After such a time-out no line of
+// the process waits again until one finds the mutex free: until then lines are lost at once.
 
 #include <windows.h>
 
@@ -29,7 +30,8 @@ inline constexpr DWORD kLogMutexTimeoutMs = 5000;
 // waiting fails at once and the log runs unserialised.
 HANDLE LogMutexHandle() noexcept;
 
-// Waits for the log mutex for up to kLogMutexTimeoutMs and releases it at the end of the scope.
+// Waits for the log mutex for up to kLogMutexTimeoutMs (not at all while the last wait of the
+// process ran out) and releases it at the end of the scope.
 // An abandoned mutex (its owner died holding it) counts as acquired, so a crashed writer never
 // blocks the log; without a mutex the scope holds nothing. When the time runs out the scope
 // holds nothing either and timed_out() tells its owner to leave the files alone.

@@ -3,18 +3,42 @@
 #include "common/com/error.h"
 
 namespace mv {
+namespace {
+
+constexpr DWORD kLongestPath = 32768;  // the longest path Windows allows, with its terminator
+
+HRESULT LastErrorOr(HRESULT fallback) noexcept {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_SUCCESS ? fallback : HRESULT_FROM_WIN32(error);
+}
+
+}  // namespace
 
 HRESULT GetModuleFilePath(HINSTANCE module, std::wstring& path) noexcept {
     wchar_t buffer[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(module, buffer, MAX_PATH);
-    if (length == 0) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
-    }
+    if (length == 0) return LastErrorOr(E_FAIL);
     if (length >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     return guard_hresult([&]() -> HRESULT {
         path.assign(buffer, length);
         return S_OK;
+    });
+}
+
+HRESULT GetLongModuleFilePath(HINSTANCE module, std::wstring& path) noexcept {
+    return guard_hresult([&]() -> HRESULT {
+        // A length that fills the buffer means the path was cut: grow and ask again.
+        for (DWORD size = MAX_PATH;; size *= 2) {
+            std::wstring buffer(size, L'\0');
+            const DWORD length = ::GetModuleFileNameW(module, buffer.data(), size);
+            if (length == 0) return LastErrorOr(E_FAIL);
+            if (length < size) {
+                buffer.resize(length);
+                path = std::move(buffer);
+                return S_OK;
+            }
+            if (size >= kLongestPath) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+        }
     });
 }
 

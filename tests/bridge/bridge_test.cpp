@@ -428,6 +428,7 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
         std::array<const char*, 10> java;
     } rows[] = {
         {VT_I2, 1, {R, "1", "1", "1", "1", "1", "1.0", "1.0", R, R}},
+        {VT_I2, 0, {R, "0", "0", "0", "0", "0", "0.0", "0.0", "null", "null"}},  // VBScript's Array(0)
         {VT_I2, BitsOf<short>(-1), {R, "-1", R, "-1", "-1", "-1", "-1.0", "-1.0", R, R}},
         {VT_I4, 255, {R, "-1", "255", "255", "255", "255", "255.0", "255.0", W, W}},
         {VT_I4, BitsOf<LONG>(-129), {R, R, R, "-129", "-129", "-129", "-129.0", "-129.0", R, R}},
@@ -461,6 +462,7 @@ TEST_F(Methods, EachElementTypeConvertsToEachParameterTypeOnlyExactly) {
         {VT_UI2, 0xD834, {R, R, "55348", R, "55348", "55348", "55348.0", "55348.0", R, R}},
         {VT_R4, BitsOf(-0.0f), {R, "0", "0", "0", "0", "0", "-0.0", "-0.0", R, R}},
         {VT_INT, BitsOf<INT>(-7), {R, "-7", R, "-7", "-7", "-7", "-7.0", "-7.0", R, R}},
+        {VT_UI4, 0, {R, R, R, R, R, R, R, R, "null", "null"}},
         {VT_EMPTY, 0, {}}, {VT_UI4, 5, {}}, {VT_CY, 5, {}}, {VT_I4 | VT_BYREF, 0, {}},
     };
     jclass argumentsClass = FindClass("fixtures/Arguments");
@@ -806,7 +808,7 @@ TEST_F(Objects, EachMemberAnswersRefusesAndSurvivesJvmFaults) {
              return Common({elementTexts(array, {u"first", u"2"}), elementTexts(strings, {u"x", u"y", u"z"}),
                             elementTexts(empty, {})});
          }, S_OK},
-        {"GetJavaObjectArray of one with a null element, an int[], no array", {}, [&] {
+        {"GetJavaObjectArray with a null third element (two references go), an int[], no array", {}, [&] {
              return Common({b.GetJavaObjectArray(withNull, v), b.GetJavaObjectArray(ints, v),
                             b.GetJavaObjectArray(derived, v)});
          }, E_FAIL},

@@ -541,6 +541,13 @@ TEST_F(Components, RefusalsAndFailuresAnswerTheirResultsAndWriteTheirDebuggerLin
         EXPECT_TRUE(row.out != 'a' || !array);
         MvJniProxy_ClearFaults();
     }
+    // A text that a client sets or reads never reaches the log.
+    const unique_bstr secret = unique_bstr::copy_of(L"s3cret-Pa55");
+    unique_bstr read;
+    EXPECT_EQ(component->SetValue(secret.get(), &ok), S_OK);
+    EXPECT_EQ(component->GetValue(read.put(), &ok), S_OK);
+    EXPECT_EQ(read.view(), secret.view());
+    EXPECT_EQ(mv::ReadLogFile(log.PlainFile()).text.find(L"s3cret"), std::wstring::npos);
     EXPECT_EQ(LiveGlobalRefs(), 3) << "only the three objects' own references";
     EXPECT_EQ(logtest::MessagesIn(log.PlainFile(), 1),
               std::vector<std::wstring>(3, L"[CMvJavaCpp::GetComponentFromHwnd]\tInvalid argument(s)"));

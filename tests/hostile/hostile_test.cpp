@@ -176,11 +176,18 @@ std::optional<long double> NumberOf(const VARIANT& e) {
     case VT_R8: return V_R8(&e);   default: return std::nullopt;
     }
 }
+bool IsIntegral(const VARIANT& e) {
+    switch (V_VT(&e)) {
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
+    case VT_I8: case VT_UI8: return true;
+    default: return false;
+    }
+}
 bool IsHandleNumber(const VARIANT& e) { return V_VT(&e) == VT_I4 || V_VT(&e) == VT_I8 || V_VT(&e) == VT_R8; }
 
 // Whether the bridge takes an element for a parameter of kind k: one of its own type, or a value that
-// survives exactly; float and double take each other; a reference takes null and a whole number below
-// 2^53 as a handle; a boolean only VT_BOOL.
+// survives exactly; float and double take each other; a reference takes null, a zero of any integral type
+// and a whole number below 2^53 as a handle; a boolean only VT_BOOL.
 bool Converts(const VARIANT& e, char k) {
     const auto own = kKinds.find(V_VT(&e));
     if (own != kKinds.end() && own->second == k) return true;
@@ -188,7 +195,8 @@ bool Converts(const VARIANT& e, char k) {
     const bool whole = n && std::isfinite(*n) && *n == std::trunc(*n);
     const auto within = [&](long double low, long double high) { return whole && *n >= low && *n <= high; };
     switch (k) {
-    case 'L': return V_VT(&e) == VT_NULL || (IsHandleNumber(e) && within(0, 0x1p53L - 1));
+    case 'L': return V_VT(&e) == VT_NULL || (IsHandleNumber(e) && within(0, 0x1p53L - 1)) ||
+                     (IsIntegral(e) && (n ? *n == 0 : V_UI4(&e) == 0));
     case 'F': return V_VT(&e) == VT_R8 || (n && static_cast<float>(*n) == *n);
     case 'D': return n && (V_VT(&e) == VT_R4 || static_cast<double>(*n) == *n);
     case 'B': return within(-128, 255);

@@ -17,27 +17,62 @@ constexpr char kPidVariable[] = "MV_LOAD_HOST_PID";
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
+// Why a lookup of `pid` found nothing: the lookup's steps again, the first that fails with its code.
+std::string LookupProblem(DWORD pid) {
+    com_ptr<IRunningObjectTable> table;
+    com_ptr<IMoniker> moniker;
+    com_ptr<IUnknown> object;
+    com_ptr<IMvJavaCpp> jvm;
+    VARIANT_BOOL complete = VARIANT_FALSE;
+    const std::wstring name = L"MvJavaCOM:P" + std::to_wstring(pid);
+    HRESULT hr = ::GetRunningObjectTable(0, table.put());
+    if (FAILED(hr)) return "found nothing: GetRunningObjectTable answered " + Hex(hr);
+    if (FAILED(hr = ::CreateItemMoniker(L"", name.c_str(), moniker.put())))
+        return "found nothing: CreateItemMoniker answered " + Hex(hr);
+    if (FAILED(hr = table->GetObject(moniker.get(), object.put())))
+        return "found nothing: the table's GetObject answered " + Hex(hr);
+    if (FAILED(hr = object->QueryInterface(IID_IMvJavaCpp, jvm.put_void())))
+        return "found nothing: QueryInterface(IMvJavaCpp) answered " + Hex(hr);
+    if (FAILED(hr = jvm->IsDisconnectObserverComplete(&complete)))
+        return "found nothing: its first call answered " + Hex(hr);
+    return "found nothing, but every step succeeds when repeated";
+}
+
 // GetAllTopLevelComponents, each window's name, one level of children and their classes. A failure
-// names the codes of the container query and of GetChildComponents: where a round failed part-way.
+// names the member, the element and the code that failed.
 void ComponentRound(Checker& c) {
-    const Out list = c.Call("GetAllTopLevelComponents", {}, S_OK);
-    c.Check(list.components.size() == 2, "two top-level windows, got " + std::to_string(list.components.size()));
-    for (const Component& window : list.components) {
-        com_ptr<IJAwtContainer> container;
-        const HRESULT query = window ? window->QueryInterface(IID_IJAwtContainer, container.put_void()) : E_POINTER;
-        SAFEARRAY* array = nullptr;
-        const HRESULT hr = container ? container->GetChildComponents(&array) : query;
-        const std::wstring name = NameOf(window.get());
+    SAFEARRAY* array = nullptr;
+    ++c.calls;
+    c.Succeeded(c.jvm()->GetAllTopLevelComponents(&array), "GetAllTopLevelComponents");
+    const std::vector<com_ptr<IDispatch>> windows = TakeDispatchElements(array);
+    c.Check(windows.size() == 2, "two top-level windows, got " + std::to_string(windows.size()));
+    for (std::size_t w = 0; w < windows.size(); ++w) {
+        const std::string at = "top-level element " + std::to_string(w);
+        const Component window = c.Query<IJAwtComponent>(windows[w].get(), at);
+        const com_ptr<IJAwtContainer> container = c.Query<IJAwtContainer>(window.get(), at + " as a container");
+        if (!container) continue;
+        unique_bstr name;
+        VARIANT_BOOL found = VARIANT_FALSE;
+        c.Succeeded(window->GetAttribute(Bstr(L"name").get(), name.put(), &found), "GetAttribute(name) of " + at);
+        SAFEARRAY* children = nullptr;
+        c.Succeeded(container->GetChildComponents(&children), "GetChildComponents of " + at);
         std::wstring classes;
-        for (const Component& part : TakeComponentArray(array))
-            classes += L" " + ClassOf(part.get()), ++c.calls, ++c.stubs;
+        std::size_t k = 0;
+        for (const auto& part : TakeDispatchElements(children)) {
+            const std::string child = "child " + std::to_string(k++) + " of " + at;
+            const Component component = c.Query<IJAwtComponent>(part.get(), child);
+            unique_bstr className;
+            if (component) c.Succeeded(component->GetComponentClass(className.put()), "GetComponentClass of " + child);
+            classes += L" " + std::wstring(className ? className.view() : L"?");
+            ++c.calls, ++c.stubs;
+        }
         c.calls += 2, c.stubs += 2;  // the name and the children; the window and its container
-        const wchar_t* expected = name == L"loginFrame" ? L" javax.swing.JRootPane"
-                                : name == L"awtFrame"   ? L" java.awt.Label java.awt.TextField java.awt.Button"
-                                                          L" java.awt.Button"
-                                                        : L"?";
-        c.Check(classes == expected, "the children of window '" + Narrow(name) + "':" + Narrow(classes) +
-                                         " (container " + Hex(query) + ", children " + Hex(hr) + ")");
+        const wchar_t* expected = name.view() == L"loginFrame" ? L" javax.swing.JRootPane"
+                                : name.view() == L"awtFrame"   ? L" java.awt.Label java.awt.TextField java.awt.Button"
+                                                                 L" java.awt.Button"
+                                                               : L"?";
+        c.Check(classes == expected, "the children of window '" + Narrow(std::wstring(name.view())) + "':" +
+                                         Narrow(classes));
     }
 }
 
@@ -151,7 +186,7 @@ TEST(LoadClient, DISABLED_FourThreadsCallTheMix) {
             const int base = static_cast<int>((::GetCurrentProcessId() & 0x3FF) << 20) + (t << 16);
             for (unsigned step = t; jvm && ::GetTickCount64() < deadline; ++step, c.DropHandles())
                 step % 2 ? ComponentRound(c) : Bridge(c, base + static_cast<int>(step & 0xFFFF));
-            c.Check(jvm && c.calls > 0, std::string("a thread made no call; its lookup found ") + (jvm ? "the object" : "nothing"));
+            c.Check(jvm && c.calls > 0, "a thread made no call; its lookup " + (jvm ? "found the object" : LookupProblem(pid)));
             const std::lock_guard<std::mutex> hold(lock);
             calls += c.calls, failures += c.failures, failed += c.failed;
         });

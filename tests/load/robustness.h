@@ -97,7 +97,18 @@ public:
     // A failure unless `member` answers `expected` and, when it fails, writes nothing.
     Out Call(const std::string& member, const In& in, HRESULT expected, const std::string& what = {});
     bool Check(bool ok, const std::string& what);
+    // A failure naming `what` and the code unless `hr` succeeded.
+    bool Succeeded(HRESULT hr, const std::string& what) { return Check(SUCCEEDED(hr), what + " answered " + Hex(hr)); }
+    // `object` as I; a failure naming `what` and the code when it is null or does not answer.
+    template <typename I>
+    com_ptr<I> Query(IUnknown* object, const std::string& what) {
+        com_ptr<I> result;
+        const HRESULT hr = object ? object->QueryInterface(__uuidof(I), result.put_void()) : E_POINTER;
+        Check(SUCCEEDED(hr) && result, what + (object ? ": QueryInterface answered " + Hex(hr) : " is null"));
+        return result;
+    }
     void DropHandles();
+    IMvJavaCpp* jvm() const { return m_jvm; }
 
     unsigned long long calls = 0, failures = 0, stubs = 0;  // stubs: component interfaces queried
     std::string failed;

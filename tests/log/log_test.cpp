@@ -15,6 +15,7 @@
 #include "jvm/mv_java_cpp.h"
 #include "log/log.h"
 #include "log/log_file_reader.h"
+#include "log/log_mutex.h"
 #include "log/log_settings.h"
 #include "log_test_support.h"
 
@@ -264,7 +265,8 @@ jint JNICALL DetachedEnv(JavaVM*, void**, jint) { return JNI_EDETACHED; }
 jint JNICALL RefusedAttach(JavaVM*, void**, void*) { return JNI_ERR; }
 
 // A writer that hangs holding the mutex (a stopped process, a log folder on a stalled share) costs the
-// lines written meanwhile, never their callers: the members that log return; once it lets go, lines land.
+// lines written meanwhile, never their callers: the members that log return, the two lines together within
+// one time-out (each waiting its own would take two); once it lets go, lines land.
 // That writer runs from a folder past MAX_PATH: the braces of its line hold the executable's file name.
 TEST_F(LogTest, AWriterHangingOnTheMutexCostsLinesNotCalls) {
     EnableLogInDirectory();
@@ -281,7 +283,8 @@ TEST_F(LogTest, AWriterHangingOnTheMutexCostsLinesNotCalls) {
     mv::com_ptr<IMvJavaCpp> main;
     ASSERT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, main.put_void()), S_OK);
     ASSERT_EQ(main->JavaSaveRunningJVM(LONG(::GetCurrentProcessId()), reinterpret_cast<UINT64>(&vm)), S_OK);
-    const auto callBoth = [&] {  // each member logs a line
+    const auto callBoth = [&] {  // each member logs a line; the milliseconds both took
+        const ULONGLONG start = ::GetTickCount64();
         const auto calls = std::async(std::launch::async, [&] {
             GetHWNDResultInfo info{};
             IDispatch* component = nullptr;
@@ -293,8 +296,9 @@ TEST_F(LogTest, AWriterHangingOnTheMutexCostsLinesNotCalls) {
             ADD_FAILURE() << "a member hangs on the log mutex";
             ::SetEvent(letGo.get());  // so that it ends
         }
+        return ::GetTickCount64() - start;
     };
-    callBoth();
+    EXPECT_LT(callBoth(), 2 * mv::kLogMutexTimeoutMs);
     const Lines lines = mv::SplitLogLines(mv::ReadLogFile(PlainFile()).text);
     const ParsedLine held = lines.size() == 1 ? ParseLine(lines[0]).value_or(ParsedLine{}) : ParsedLine{};
     EXPECT_EQ(held.message, L"[A::b]\tholding the mutex") << "the members' lines are lost";

@@ -40,11 +40,12 @@ case $archive in *.zip) unzip -q "$archive" -d "$tmp/unpacked" ;; *.tar.gz) tar 
 tops=("$tmp"/unpacked/*)
 ((${#tops[@]} == 1)) && [[ -d ${tops[0]} ]] || { fail "the archive must hold one top folder: ${tops[*]##*/}"; finish; }
 pkg=${tops[0]} version=$(cat "${tops[0]}/VERSION" 2>/dev/null)
-[[ -n $version && ${pkg##*/} == "MvJavaJniComRot-$version" && ${archive##*/} == "MvJavaJniComRot-$version".* ]]
-check "folder and archive carry VERSION ($version)" test $? = 0
+project_version=$(sed -n 's/^project(MvJavaJniComRot VERSION \([0-9][0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+[[ $version == "$project_version" && ${pkg##*/} == "MvJavaJniComRot-$version" && ${archive##*/} == "MvJavaJniComRot-$version".* ]]
+check "folder and archive carry VERSION, the project's version ($version)" test $? = 0
 absent=()
 for f in x86/MvJavaJniComRot.dll x64/MvJavaJniComRot.dll x86/MvJavaJniComRot.tlb x64/MvJavaJniComRot.tlb \
-         include/MvJavaJniComRot_h.h java/mv-hook.jar java/mv-samples.jar README.md docs/README.md harness/README.txt \
+         include/MvJavaJniComRot_h.h java/mv-hook.jar java/mv-samples.jar README.md LICENSE CHANGELOG.md docs/README.md harness/README.txt \
          harness/mvjava-host.exe harness/jniproxy.dll harness/MvJavaJni.dll harness/mv-jniserver CONTENTS.txt; do
   [[ -f $pkg/$f ]] || absent+=("$f")
 done
@@ -106,7 +107,9 @@ if [[ -n $pid && $opened == 1 ]]; then
   check "the application received exactly \"$user|$password\", once ($after)" \
     grep -qz "signInCount=1.*lastSignIn=$user|$password" <<<"$after"
   [[ -f $pkg/x64/mvjava.exe ]] &&
-    check "x64/mvjava.exe list shows pid $pid" grep -qw -- "$pid" <<<"$(timeout 120 "$wine64" "$pkg/x64/mvjava.exe" list 2>&1 | tr -d '\r')"
+    check "x64/mvjava.exe list shows pid $pid" grep -qw -- "$pid" <<<"$(timeout 120 "$wine64" "$pkg/x64/mvjava.exe" list 2>&1 | tr -d '\r')" &&
+    check "x64/mvjava.exe --version shows $version" grep -qx -- "mvjava $version" \
+      <<<"$(timeout 120 "$wine64" "$pkg/x64/mvjava.exe" --version 2>&1 | tr -d '\r')"
   { echo stop >&"$host_in"; } 2>/dev/null
   stopped=0
   while read -r -t 60 line <&$host_out; do [[ ${line%$'\r'} == stopped ]] && { stopped=1; break; }; done

@@ -19,9 +19,11 @@ struct CommandShape {
 const std::map<std::string, CommandShape>& Shapes() {
     static const std::map<std::string, CommandShape> shapes = {
         {"list", {Command::kList, {}, {"--json"}}},
-        {"tree", {Command::kTree, {"PID"}, {"--depth", "--window", "--walk", "--json", "--stats"}}},
-        {"find", {Command::kFind, {"PID"}, {"--class", "--name", "--title", "--text", "--walk", "--json", "--stats"}}},
-        {"get", {Command::kGet, {"PID", "PATH"}, {"--json"}}},
+        {"tree",
+         {Command::kTree, {"PID"}, {"--depth", "--window", "--walk", "--json", "--stats", "--show-passwords"}}},
+        {"find", {Command::kFind, {"PID"}, {"--class", "--name", "--title", "--text", "--walk", "--json", "--stats",
+                                             "--show-passwords"}}},
+        {"get", {Command::kGet, {"PID", "PATH"}, {"--json", "--show-passwords"}}},
         {"set", {Command::kSet, {"PID", "PATH", "TEXT"}, {}}},
         {"click", {Command::kClick, {"PID", "PATH"}, {}}},
         {"hwnd", {Command::kHwnd, {"PID", "HWND"}, {"--json", "--walk", "--stats"}}},
@@ -70,6 +72,11 @@ Options ParseCommandLine(const std::vector<std::wstring>& args) {
     if (args.empty()) Usage("no command given");
     const std::string name = ToUtf8(args[0]);
     if (name == "--help" || name == "-h" || name == "help") return options;
+    if (name == "--version") {
+        if (args.size() > 1) Usage("--version takes no arguments");
+        options.command = Command::kVersion;
+        return options;
+    }
     const auto shape = Shapes().find(name);
     if (shape == Shapes().end()) Usage("unknown command: " + name);
     options.command = shape->second.command;
@@ -118,6 +125,7 @@ Options ParseCommandLine(const std::vector<std::wstring>& args) {
         else if (option == "--follow") options.follow = true;
         else if (option == "--verbose") options.verbose = true;
         else if (option == "--stats") options.stats = true;
+        else if (option == "--show-passwords") options.showPasswords = true;
         else if (option == "--depth") options.depth = static_cast<int>(Number(value, 0x7FFFFFFF, "depth"));
         else if (option == "--class") options.filter.className = value;
         else if (option == "--name") options.filter.name = value;
@@ -138,26 +146,32 @@ Options ParseCommandLine(const std::vector<std::wstring>& args) {
     return options;
 }
 
+std::string VersionText() { return std::string("mvjava ") + MV_VERSION + "\n"; }
+
 std::string UsageText() {
     return "mvjava: inspect and drive the Java windows of processes that published their JVM\n"
            "\n"
            "  mvjava list [--json]                      published JVMs: pid, Java version, windows\n"
-           "  mvjava tree PID [--depth N] [--window HWND] [--walk] [--json]\n"
+           "  mvjava tree PID [--depth N] [--window HWND] [--walk] [--json] [--show-passwords]\n"
            "                                            the component tree, a path for every component\n"
            "  mvjava find PID [--class C] [--name N] [--title T] [--text T] [--walk] [--json]\n"
+           "                  [--show-passwords]\n"
            "                                            components passing every filter given\n"
            "                                            (--class: full or short name; --text: part of the title)\n"
-           "  mvjava get PID PATH [--json]              the text of a component\n"
+           "  mvjava get PID PATH [--json] [--show-passwords]\n"
+           "                                            the text of a component\n"
            "  mvjava set PID PATH TEXT                  set the text of a component\n"
            "  mvjava click PID PATH                     click a button\n"
            "  mvjava hwnd PID HWND [--json]             the Java window behind a native window, or why none\n"
            "  mvjava snapshot PID --svg FILE [--window PATH]\n"
            "                                            a picture of a window's components (default /0)\n"
            "  mvjava log [--follow] FILE                a log file (plain or obfuscated) as text\n"
+           "  mvjava --version                          the version of mvjava and the module it ships with\n"
            "\n"
            "  --walk     walk component objects instead of the one-call snapshot\n"
            "  --stats    COM calls and time of fetching the tree (stderr)\n"
            "  --verbose  say on stderr when the one-call snapshot is not available\n"
+           "  --show-passwords  print the text of password fields (hidden otherwise: only its length)\n"
            "  PATH is /N/N... (top-level window index, then child indexes), e.g. /0/0/1.\n"
            "  PID and HWND in decimal or 0x-hex.\n"
            "\n"

@@ -3,13 +3,15 @@
 //   mvjava list [--json]
 //   mvjava tree PID [--depth N] [--window HWND] [--walk] [--json]
 //   mvjava find PID [--class C] [--name N] [--title T] [--text T] [--walk] [--json]
-//   mvjava get PID PATH [--json]
+//   mvjava get PID PATH [--json] [--show-passwords]
 //   mvjava set PID PATH TEXT
 //   mvjava click PID PATH
 //   mvjava hwnd PID HWND [--json]
 //   mvjava snapshot PID --svg FILE [--window PATH]
 //   mvjava log [--follow] FILE
-// plus --verbose and --stats where a component tree is fetched. PID and HWND in decimal or
+//   mvjava --help | --version
+// plus --verbose and --stats where a component tree is fetched, and --show-passwords where texts are
+// printed (tree, find, get): without it a password field's text never appears. PID and HWND in decimal or
 // 0x-hex; "--" ends the options (for a TEXT that starts with "--").
 
 #include <windows.h>
@@ -21,7 +23,7 @@
 
 namespace mvjava {
 
-enum class Command { kHelp, kList, kTree, kFind, kGet, kSet, kClick, kHwnd, kSnapshot, kLog };
+enum class Command { kHelp, kVersion, kList, kTree, kFind, kGet, kSet, kClick, kHwnd, kSnapshot, kLog };
 
 struct Options {
     Command command = Command::kHelp;
@@ -40,6 +42,7 @@ struct Options {
     bool follow = false;
     bool verbose = false;
     bool stats = false;
+    bool showPasswords = false;  // --show-passwords: print password fields' texts
 };
 
 // Parses the arguments after the program name; throws Failure (kUsage) with the reason.
@@ -50,5 +53,7 @@ bool ParseNumber(const std::wstring& text, unsigned long long max, unsigned long
 
 // The usage text printed by --help.
 std::string UsageText();
+// "mvjava 1.1.0" for --version.
+std::string VersionText();
 
 }  // namespace mvjava

@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "common/com/bstr.h"
+#include "component_tree.h"
 #include "component_walk.h"
 #include "console_output.h"
 #include "json_writer.h"
@@ -22,12 +23,19 @@ ExitCode RunGet(const Options& options) {
     if (FAILED(hr)) throw Failure(ExitCode::kCallFailed, "GetValue failed: " + DescribeHresult(hr));
     if (read != VARIANT_TRUE)
         throw Failure(ExitCode::kRefused, ToUtf8(options.path) + " has no text (no getText())");
+    ComponentNode node;  // what tells a password field
+    mv::unique_bstr className;
+    if (SUCCEEDED(component->GetComponentClass(className.put())) && className) node.className = className.view();
+    const bool hidden = !options.showPasswords && IsPasswordField(node);
+    const std::string shown = "<" + std::to_string(text.view().size()) + " characters hidden>";
     if (options.json) {
         JsonWriter out;
-        out.BeginObject().Key("path").String(options.path).Key("text").String(text.view()).EndObject();
-        WriteOut(out.text() + "\n");
+        out.BeginObject().Key("path").String(options.path).Key("text");
+        if (hidden) out.Null().Key("hiddenLength").Number(static_cast<long long>(text.view().size()));
+        else out.String(text.view());
+        WriteOut(out.EndObject().text() + "\n");
     } else {
-        WriteOut(ToUtf8(text.view()) + "\n");
+        WriteOut((hidden ? shown : ToUtf8(text.view())) + "\n");
     }
     return ExitCode::kOk;
 }

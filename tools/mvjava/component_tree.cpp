@@ -11,6 +11,27 @@ std::wstring ShortClassName(const std::wstring& className) {
     return dot == std::wstring::npos ? className : className.substr(dot + 1);
 }
 
+bool IsPasswordField(const ComponentNode& node) {
+    static const std::wstring kPasswordField = L"JPasswordField";
+    const std::wstring& cls = node.className;
+    return cls.size() >= kPasswordField.size() &&
+           cls.compare(cls.size() - kPasswordField.size(), kPasswordField.size(), kPasswordField) == 0;
+}
+
+namespace {
+void HideIn(ComponentNode& node) {
+    if (node.title && IsPasswordField(node)) {
+        node.hiddenLength = node.title->size();
+        node.title.reset();
+    }
+    for (ComponentNode& child : node.childNodes) HideIn(child);
+}
+}  // namespace
+
+void HidePasswordTexts(std::vector<ComponentNode>& roots) {
+    for (ComponentNode& root : roots) HideIn(root);
+}
+
 std::size_t CountNodes(const std::vector<ComponentNode>& roots) {
     std::size_t count = 0;
     for (const ComponentNode& root : roots) VisitTree(root, [&](const ComponentNode&, int) { ++count; });

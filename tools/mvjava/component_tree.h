@@ -22,6 +22,7 @@ struct ComponentNode {
     std::wstring className;            // run-time class, dotted
     std::optional<std::wstring> name;  // getName(), null when none
     std::optional<std::wstring> title; // frame title, button label or getText(), null when none
+    std::optional<std::size_t> hiddenLength;  // a password field's hidden text: its length
     long x = 0;
     long y = 0;
     long width = 0;
@@ -31,7 +32,8 @@ struct ComponentNode {
     std::vector<ComponentNode> childNodes;
 
     bool operator==(const ComponentNode& o) const {
-        return path == o.path && className == o.className && name == o.name && title == o.title && x == o.x &&
+        return path == o.path && className == o.className && name == o.name && title == o.title &&
+               hiddenLength == o.hiddenLength && x == o.x &&
                y == o.y && width == o.width && height == o.height && visible == o.visible &&
                children == o.children && childNodes == o.childNodes;
     }
@@ -50,6 +52,11 @@ void VisitTree(const ComponentNode& root, Visit&& visit, int depth = 0) {
     visit(root, depth);
     for (const ComponentNode& child : root.childNodes) VisitTree(child, visit, depth + 1);
 }
+
+// Whether the node is a password field (a JPasswordField, or a class of that name).
+bool IsPasswordField(const ComponentNode& node);
+// Moves every password field's text out of its title, keeping only its length.
+void HidePasswordTexts(std::vector<ComponentNode>& roots);
 
 // The number of nodes in the trees.
 std::size_t CountNodes(const std::vector<ComponentNode>& roots);

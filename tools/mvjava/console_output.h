@@ -1,6 +1,8 @@
 #pragma once
-// What mvjava writes: results to stdout (UTF-8 bytes as they are, "\n" line ends, so that JSON
-// output compares byte for byte), notes and the one error line to stderr, each starting "mvjava: ".
+// What mvjava writes: results to stdout, notes and the one error line to stderr, each starting
+// "mvjava: ". Redirected to a file or a pipe, the output is UTF-8 bytes as they are with "\n" line
+// ends (so that JSON output compares byte for byte); on a console it is written as UTF-16 through
+// the console API, so that every character shows whatever the console's code page.
 
 #include <string>
 #include <string_view>

@@ -29,6 +29,7 @@ mvjava::ExitCode Run(const mvjava::Options& options) {
     using mvjava::Command;
     switch (options.command) {
         case Command::kHelp: mvjava::WriteOut(mvjava::UsageText()); return mvjava::ExitCode::kOk;
+        case Command::kVersion: mvjava::WriteOut(mvjava::VersionText()); return mvjava::ExitCode::kOk;
         case Command::kList: return mvjava::RunList(options);
         case Command::kTree: return mvjava::RunTree(options);
         case Command::kFind: return mvjava::RunFind(options);

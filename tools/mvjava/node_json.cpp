@@ -42,6 +42,7 @@ void WriteNodeJson(JsonWriter& out, const ComponentNode& node) {
     WriteOptionalString(out, node.name);
     out.Key("title");
     WriteOptionalString(out, node.title);
+    if (node.hiddenLength) out.Key("hiddenLength").Number(static_cast<long long>(*node.hiddenLength));
     out.Key("x").Number(node.x);
     out.Key("y").Number(node.y);
     out.Key("width").Number(node.width);

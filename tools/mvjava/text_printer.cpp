@@ -21,22 +21,13 @@ std::string BareOrQuoted(const std::wstring& text) {
     return bare ? ToUtf8(text) : QuoteText(text);
 }
 
-// A password field's "title" is its text: text meant for people does not show it (JSON, meant
-// for programs, keeps every value exact).
-bool IsPasswordField(const ComponentNode& node) {
-    static const std::wstring kPasswordField = L"JPasswordField";
-    const std::wstring& cls = node.className;
-    return cls.size() >= kPasswordField.size() &&
-           cls.compare(cls.size() - kPasswordField.size(), kPasswordField.size(), kPasswordField) == 0;
-}
-
 }  // namespace
 
 std::string DescribeNode(const ComponentNode& node) {
     std::string line = ToUtf8(node.className);
     if (node.name) line += " name=" + BareOrQuoted(*node.name);
-    if (node.title && IsPasswordField(node))
-        line += " title=<" + std::to_string(node.title->size()) + " characters hidden>";
+    if (node.hiddenLength)
+        line += " title=<" + std::to_string(*node.hiddenLength) + " characters hidden>";
     else if (node.title)
         line += " title=" + QuoteText(*node.title);
     line += " (" + std::to_string(node.x) + "," + std::to_string(node.y) + " " + std::to_string(node.width) + "x" +

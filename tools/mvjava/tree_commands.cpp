@@ -21,6 +21,7 @@ TreeSettings SettingsOf(const Options& options, int depth) {
     settings.forceWalk = options.walk;
     settings.verbose = options.verbose;
     settings.stats = options.stats;
+    settings.showPasswords = options.showPasswords;
     return settings;
 }
 

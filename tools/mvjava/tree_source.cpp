@@ -19,6 +19,7 @@ double MillisecondsSince(Clock::time_point start) {
 }
 
 void Finish(FetchedTree& tree, Clock::time_point start, const TreeSettings& settings) {
+    if (!settings.showPasswords) HidePasswordTexts(tree.windows);
     tree.milliseconds = MillisecondsSince(start);
     if (settings.stats) WriteNote(DescribeFetch(tree));
 }

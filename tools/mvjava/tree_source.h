@@ -18,10 +18,11 @@ struct TreeSettings {
     bool forceWalk = false;  // --walk
     bool verbose = false;    // say on stderr when the one call is not used
     bool stats = false;      // print calls and time on stderr
+    bool showPasswords = false;  // --show-passwords: keep password fields' texts
 };
 
 struct FetchedTree {
-    std::vector<ComponentNode> windows;
+    std::vector<ComponentNode> windows;  // password fields' texts hidden unless showPasswords
     bool oneCall = false;  // came from the snapshot call
     long calls = 0;        // COM calls made for it
     double milliseconds = 0;
