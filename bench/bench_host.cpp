@@ -12,10 +12,12 @@ constexpr DWORD kWindowsOpenTimeoutMs = 300000;
 
 }  // namespace
 
-BenchHost::BenchHost(const std::string& mainClass, const std::vector<std::string>& mainArgs, std::size_t windows) {
+BenchHost::BenchHost(const std::string& mainClass, const std::vector<std::string>& mainArgs, std::size_t windows,
+                     const std::vector<std::string>& jvmOptions) {
     test::HostSettings settings;
     settings.classPath = {MV_FIXTURES_JAR, MV_HOOK_JAR, MV_SAMPLES_JAR};
     if (windows > 0) settings.jvmOptions = {test::kHookAsAssistiveTechnology};
+    settings.jvmOptions.insert(settings.jvmOptions.end(), jvmOptions.begin(), jvmOptions.end());
     settings.mainClass = mainClass;
     settings.mainArgs = mainArgs;
     // A guard for a host nobody stops; the host also ends with its input when mvbench goes. A

@@ -18,8 +18,9 @@ namespace mv::bench {
 class BenchHost {
 public:
     // Starts the host and, when `mainClass` opens windows, waits until the module lists
-    // `windows` of them. Check ready().
-    BenchHost(const std::string& mainClass, const std::vector<std::string>& mainArgs, std::size_t windows);
+    // `windows` of them. Check ready(). `jvmOptions` go to the JVM too (a UI scale, say).
+    BenchHost(const std::string& mainClass, const std::vector<std::string>& mainArgs, std::size_t windows,
+              const std::vector<std::string>& jvmOptions = {});
     ~BenchHost();
     BenchHost(const BenchHost&) = delete;
     BenchHost& operator=(const BenchHost&) = delete;

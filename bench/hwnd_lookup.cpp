@@ -1,4 +1,5 @@
-// GetComponentFromHwnd with 1, 20 and 100 top-level Java windows (samples.ManyWindows). Java
+// GetComponentFromHwnd with 1, 20 and 100 top-level Java windows (samples.ManyWindows), and with the
+// first count in a JVM at scale 2 (the native windows at the device rectangles). Java
 // draws its windows outside Win32 here, so the host mirrors each one with a native window of the
 // same title and bounds (its "mirror" command); the member then matches that window to its Java
 // window. Each lookup is checked to answer ResultOK with a component. Its counts are taken around
@@ -8,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_host.h"
@@ -73,14 +75,23 @@ void Measure(const BenchSettings& settings, BenchHost& host, const std::vector<U
 }  // namespace
 
 void MeasureHwndLookup(const BenchSettings& settings, ResultTable& table) {
-    for (int count : settings.windowCounts) {
-        const std::string figure = "GetComponentFromHwnd, " + std::to_string(count) + " windows";
-        BenchHost host("samples.ManyWindows", {std::to_string(count)}, static_cast<std::size_t>(count));
+    // Each count unscaled; the first also in a JVM at scale 2, whose native windows are at the device
+    // rectangles: no window has the native rectangle exactly, so every lookup reads the scales too.
+    std::vector<std::pair<int, int>> runs;  // windows, scale
+    for (int count : settings.windowCounts) runs.emplace_back(count, 1);
+    if (!settings.windowCounts.empty()) runs.emplace_back(settings.windowCounts.front(), 2);
+    for (const auto& [count, scale] : runs) {
+        const std::string figure = "GetComponentFromHwnd, " + std::to_string(count) + " windows" +
+                                   (scale == 1 ? "" : ", at scale " + std::to_string(scale));
+        BenchHost host("samples.ManyWindows", {std::to_string(count)}, static_cast<std::size_t>(count),
+                       scale == 1 ? std::vector<std::string>{}
+                                  : std::vector<std::string>{"-Dsun.java2d.uiScale=" + std::to_string(scale)});
         if (!host.ready()) {
             table.AddProblem(kSection, figure, host.problem());
             continue;
         }
-        const std::vector<std::string> lines = host.process().CommandLines("mirror", "mirror done", kMirrorTimeoutMs);
+        const std::vector<std::string> lines =
+            host.process().CommandLines("mirror " + std::to_string(scale), "mirror done", kMirrorTimeoutMs);
         const std::vector<ULONG> windows = test::MirroredWindows(lines);
         if (lines.empty() || lines.back() != "mirror done" || windows.size() != static_cast<std::size_t>(count)) {
             table.AddProblem(kSection, figure,

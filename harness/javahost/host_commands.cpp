@@ -64,7 +64,7 @@ std::vector<std::string> HostCommands::Run(const std::string& line) {
     if (name == "window") return {Window(words)};
     if (name == "child") return {Child(words)};
     if (name == "close") return {Close(words)};
-    if (name == "mirror" && words.size() == 1) return Mirror();
+    if (name == "mirror" && words.size() <= 2) return Mirror(words);
     if (name == "refs" && words.size() == 1) return {References()};
     if (name == "counters" && words.size() == 1) return {Counters()};
     if (name == "prices" && words.size() == 1) return {Prices()};
@@ -96,15 +96,21 @@ std::string HostCommands::Close(const std::vector<std::string>& words) {
     return m_windows.Close(window) ? "closed" : "error not a window made here";
 }
 
-std::vector<std::string> HostCommands::Mirror() {
+// "mirror [SCALE]": at a whole SCALE, the native windows where a JVM at that scale puts them (the
+// bounds times SCALE, device pixels on a monitor at the origin).
+std::vector<std::string> HostCommands::Mirror(const std::vector<std::string>& words) {
+    int scale = 1;
+    if (words.size() == 2 && !(std::istringstream(words[1]) >> scale && scale >= 1 && scale <= 4))
+        return {"error usage: mirror [SCALE], SCALE 1 to 4"};
     std::vector<JavaWindow> javaWindows;
     const HRESULT hr = ListJavaTopLevelWindows(m_main, javaWindows);
     if (FAILED(hr)) return {"error the Java windows were not listed: " + HresultText(hr)};
     std::vector<std::string> answer;
     for (const JavaWindow& javaWindow : javaWindows) {
-        const WindowRect& r = javaWindow.bounds;
+        const WindowRect& b = javaWindow.bounds;
         // A Java window of no size has no native window to show it.
-        if (r.width <= 0 || r.height <= 0) continue;
+        if (b.width <= 0 || b.height <= 0) continue;
+        const WindowRect r{b.x * scale, b.y * scale, b.width * scale, b.height * scale};
         const HWND window = m_windows.CreateTopLevel(r, javaWindow.title);
         if (!window) return {"error the window was not made"};
         answer.push_back(WindowAnswer("mirror", window) + " " + std::to_string(r.x) + " " + std::to_string(r.y) +

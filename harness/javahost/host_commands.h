@@ -32,7 +32,7 @@ private:
     std::string Window(const std::vector<std::string>& words);
     std::string Child(const std::vector<std::string>& words);
     std::string Close(const std::vector<std::string>& words);
-    std::vector<std::string> Mirror();
+    std::vector<std::string> Mirror(const std::vector<std::string>& words);
     std::string References();
     std::string Counters();
     std::string Prices();

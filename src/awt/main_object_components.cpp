@@ -1,14 +1,20 @@
 // The component members of the main object: a component object for a handle, all top-level
-// Java windows, and the Java window behind a native window handle.
+// Java windows, and the Java window behind a native window handle (by the same rectangle or, where
+// none has it, by the device rectangle of a window on a scaled display).
 
 #include <windows.h>
+
+#include <optional>
+#include <vector>
 
 #include "awt/component_objects.h"
 #include "awt/dispatch_array.h"
 #include "awt/java_handle.h"
 #include "awt/native_windows.h"
 #include "awt/top_level_windows.h"
+#include "awt/scaled_rectangle.h"
 #include "awt/window_bounds_reader.h"
+#include "awt/window_scale_reader.h"
 #include "common/com/com_ptr.h"
 #include "common/com/error.h"
 #include "jvm/mv_java_cpp.h"
@@ -81,11 +87,25 @@ STDMETHODIMP CMvJavaCpp::GetComponentFromHwnd(ULONG hHwnd, GetHWNDResultInfo* pI
         if (windows.empty()) return S_OK;  // no Java window to compare with: CannotMatch
 
         std::size_t matches = 0, first = 0;
+        std::vector<std::optional<java_bounds>> read(windows.size());
         const window_bounds_reader reader(attachment.env());
         for (std::size_t i = 0; i < windows.size(); ++i) {
             java_bounds bounds{};
-            if (!reader.Read(windows.at(i), bounds) || !SameRectangle(rect, bounds)) continue;
+            if (!reader.Read(windows.at(i), bounds)) continue;
+            read[i] = bounds;
+            if (!SameRectangle(rect, bounds)) continue;
             if (matches++ == 0) first = i;
+        }
+        // Only where no rectangle is the same: a scaled display, the native window in device pixels.
+        if (matches == 0) {
+            const window_scale_reader scales(attachment.env());
+            for (std::size_t i = 0; i < windows.size(); ++i) {
+                window_scale scale;
+                if (!read[i] || !scales.Read(windows.at(i), scale) || !scale.scaled() ||
+                    !SameDeviceRectangle(rect, DeviceRectangles(*read[i], scale)))
+                    continue;
+                if (matches++ == 0) first = i;
+            }
         }
         if (matches == 0) {
             *pInfo = NoMatch;

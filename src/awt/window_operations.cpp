@@ -1,5 +1,6 @@
 // IJAwtWindow: the windows a window owns, and the native window that shows a Java window,
-// matched by exactly equal screen rectangles.
+// matched by exactly equal screen rectangles or, where none is equal, by the device rectangle of a
+// window on a scaled display.
 
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include "awt/java_handle.h"
 #include "awt/java_object_array.h"
 #include "awt/native_windows.h"
+#include "awt/scaled_rectangle.h"
 #include "common/com/com_ptr.h"
 #include "common/com/error.h"
 #include "common/com/variant.h"
@@ -19,6 +21,38 @@ namespace mv {
 namespace {
 
 constexpr java_method kGetOwnedWindows{L"getOwnedWindows", L"()[Ljava/awt/Window;"};
+constexpr java_method kGetConfiguration{L"getGraphicsConfiguration", L"()Ljava/awt/GraphicsConfiguration;"};
+constexpr java_method kGetTransform{L"getDefaultTransform", L"()Ljava/awt/geom/AffineTransform;"};
+constexpr java_method kGetScaleX{L"getScaleX", L"()D"}, kGetScaleY{L"getScaleY", L"()D"};
+
+// The window's scale (its GraphicsConfiguration's default transform) through the bridge.
+bool ReadWindowScale(IMvJavaCpp* bridge, UINT64 window, window_scale& scale) noexcept {
+    scoped_java_handle configuration(bridge), transform(bridge);
+    return SUCCEEDED(CallJava(bridge, &IMvJavaCpp::CallObjectMethod, window, kGetConfiguration, NoArguments(),
+                              configuration.put())) && configuration &&
+           SUCCEEDED(CallJava(bridge, &IMvJavaCpp::CallObjectMethod, configuration.get(), kGetTransform,
+                              NoArguments(), transform.put())) && transform &&
+           SUCCEEDED(CallJava(bridge, &IMvJavaCpp::CallDoubleMethod, transform.get(), kGetScaleX, NoArguments(),
+                              &scale.x)) &&
+           SUCCEEDED(CallJava(bridge, &IMvJavaCpp::CallDoubleMethod, transform.get(), kGetScaleY, NoArguments(),
+                              &scale.y));
+}
+
+// The first native window of `candidates` that `matches` (and whether another one does too).
+template <typename Matches>
+HWND FirstMatch(const std::vector<HWND>& candidates, Matches&& matches, bool& ambiguous) {
+    HWND first = nullptr;
+    for (HWND candidate : candidates) {
+        RECT rect{};
+        if (!::GetWindowRect(candidate, &rect) || !matches(rect)) continue;
+        if (first) {
+            ambiguous = true;
+            break;
+        }
+        first = candidate;
+    }
+    return first;
+}
 
 }  // namespace
 
@@ -81,16 +115,14 @@ STDMETHODIMP CJAwtWindow::GetHWND(GetHWNDResultInfo* pInfo, ULONG* phHwnd) noexc
         }
         const java_bounds bounds{position.x, position.y, size.cx, size.cy};
 
-        HWND first = nullptr;
         bool ambiguous = false;
-        for (HWND candidate : candidates) {
-            RECT rect{};
-            if (!::GetWindowRect(candidate, &rect) || !SameRectangle(rect, bounds)) continue;
-            if (first) {
-                ambiguous = true;
-                break;
-            }
-            first = candidate;
+        HWND first = FirstMatch(candidates, [&](const RECT& rect) { return SameRectangle(rect, bounds); }, ambiguous);
+        // Only where no rectangle is the same: a scaled display, the native window in device pixels.
+        window_scale scale;
+        if (!first && ReadWindowScale(Bridge(), Handle(), scale) && scale.scaled()) {
+            const device_rectangles device = DeviceRectangles(bounds, scale);
+            first = FirstMatch(candidates, [&](const RECT& rect) { return SameDeviceRectangle(rect, device); },
+                               ambiguous);
         }
         if (!first) {
             *pInfo = NoMatch;

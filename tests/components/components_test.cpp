@@ -391,6 +391,40 @@ TEST_F(Components, JavaAndNativeWindowsMatchByExactlyTheSameRectangle) {
     EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(ResultOK, shown.value()));
 }
 
+// On a scaled display the native window is in device pixels: where no Java window has its rectangle, the
+// one that the JDK's peer scales to it matches. Bounds (21, 31, 201, 101); halves round down.
+TEST_F(Components, AtFractionalScalesTheDeviceRectangleMatches) {
+    const struct { double scale; RECT device; } rows[] = {
+        {1.25, {26, 39, 26 + 251, 39 + 126}},  // 26.25, 38.75, 251.25, 126.25
+        {1.5, {31, 46, 31 + 301, 46 + 151}},   // 31.5, 46.5, 301.5, 151.5
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.scale);
+        const UINT64 frame = TrackWindow(New("fixtures/ScaledFrame", "(D)V", {Double(row.scale)}));
+        Call(frame, "setBounds", "(IIII)V", {Int(21), Int(31), Int(201), Int(101)});
+        ListTopLevel(frame);
+        ExpectMatchedAt(frame, row.device);
+        ListTopLevel(frame, false);
+    }
+}
+
+// A JVM that scales by 2 itself (-Dsun.java2d.uiScale=2): every window's default transform.
+class ScaledDisplay : public ComponentTest {
+protected:
+    static void SetUpTestSuite() {
+        JniServerSettings settings;
+        settings.classPath = {MV_HOOK_JAR};
+        settings.jvmOptions = {"-Dsun.java2d.uiScale=2"};
+        StartServer(settings);
+    }
+};
+
+TEST_F(ScaledDisplay, AtScale2TheDeviceRectangleMatches) {
+    const UINT64 frame = NewWindow("java/awt/Frame", 21, 31, 201, 101);
+    ListTopLevel(frame);
+    ExpectMatchedAt(frame, {42, 62, 42 + 402, 62 + 202});
+}
+
 // This program's import of SafeArrayCreateVector, which the module's code linked into it calls through
 // (its symbol carries the stdcall decoration on i686).
 #ifdef __i386__

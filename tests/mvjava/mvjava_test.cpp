@@ -229,6 +229,41 @@ TEST_F(Mvjava, WindowAndHwndFindTheJavaWindowBehindANativeOne) {
     EXPECT_TRUE(text.rfind("NoMatch: ", 0) == 0 && text.find(" " + std::to_string(login.width) + "*") != std::string::npos) << text;
 }
 
+// A JVM that scales by 2 (-Dsun.java2d.uiScale=2): hwnd finds its window behind a native window at the
+// device rectangle and says at which scale; for one off by more than the rounding it shows both bounds.
+TEST_F(Mvjava, HwndNamesTheScaleOfAWindowFoundByItsDeviceRectangle) {
+    HostSettings settings;
+    settings.classPath = {MV_FIXTURES_JAR, MV_HOOK_JAR, MV_SAMPLES_JAR};
+    settings.jvmOptions = {kHookAsAssistiveTechnology, "-Dsun.java2d.uiScale=2"};
+    settings.mainClass = "samples.LoginApp";
+    settings.keepJvmOutput = true;
+    HostProcess scaled(settings);
+    std::string problem;
+    ASSERT_TRUE(scaled.ready() && WaitForListedWindows(scaled, 1, 120000, problem)) << problem << scaled.output();
+    const std::vector<Component> windows = TopLevelWindows(PublishedJvmOf(scaled.pid()).get());
+    ASSERT_EQ(windows.size(), 1u);
+    const Bounds b = BoundsOf(windows[0].get()).value_or(Bounds{});
+    HostWindow native = HostWindow::TopLevel(scaled, 2 * b.x, 2 * b.y, 2 * b.width, 2 * b.height);
+    HostWindow off = HostWindow::TopLevel(scaled, 2 * b.x + 3, 2 * b.y, 2 * b.width, 2 * b.height);
+    ASSERT_TRUE(native && off) << native.answer() << off.answer();
+    const std::wstring pid = std::to_wstring(scaled.pid());
+    const std::string found = Mv({L"hwnd", pid, std::to_wstring(native.value())}).out;
+    EXPECT_TRUE(found.rfind("ResultOK: ", 0) == 0 &&
+                found.find(" (by its bounds at scale 2 x 2, in device pixels)\n") != std::string::npos) << found;
+    const Result missed = Mv({L"hwnd", pid, std::to_wstring(off.value())});
+    char device[64];
+    std::snprintf(device, sizeof device, "%7ld*%7ld %7ld %7ld  device pixels at scale 2 x 2", 2L * b.x, 2L * b.y,
+                  2L * b.width, 2L * b.height);
+    EXPECT_TRUE(missed.exit == 4 && missed.out.rfind("NoMatch: ", 0) == 0 && missed.out.find(device) != std::string::npos)
+        << missed.out;
+    const JsonValue json = Json(Mv({L"hwnd", pid, std::to_wstring(off.value()), L"--json"}).out);
+    const JsonValue* window = json.find(L"windows") && !json.find(L"windows")->array().empty()
+                                  ? &json.find(L"windows")->array()[0] : nullptr;
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->find(L"device")->find(L"width")->integer(), 2 * b.width);
+    EXPECT_EQ(window->find(L"width")->integer(), b.width);
+}
+
 TEST_F(Mvjava, SetGetAndClickReachTheApplication) {
     JavaStatics login(jvm(), L"samples.LoginApp"), awt(jvm(), L"samples.AwtApp");
     const struct { const wchar_t* name; std::wstring text; JavaStatics& app; } texts[] = {

@@ -7,11 +7,51 @@
 #include "common/com/com_ptr.h"
 #include "component_walk.h"
 #include "console_output.h"
+#include "common/com/bstr.h"
 #include "hwnd_explain.h"
+#include "java_ref.h"
 #include "jvm_lookup.h"
 #include "tree_source.h"
 
 namespace mvjava {
+namespace {
+
+// An object result of `method` ("name", "signature") on `object`, owned; empty on failure.
+JavaRef CallObject(IMvJavaCpp* jvm, UINT64 object, const wchar_t* name, const wchar_t* signature) {
+    const mv::unique_bstr n = mv::unique_bstr::copy_of(name), s = mv::unique_bstr::copy_of(signature);
+    VARIANT none;
+    ::VariantInit(&none);
+    UINT64 result = 0;
+    if (!object || !n || !s || FAILED(jvm->CallObjectMethod(object, n.get(), s.get(), none, &result))) return {};
+    return JavaRef(jvm, result);
+}
+
+double CallDouble(IMvJavaCpp* jvm, UINT64 object, const wchar_t* name, double otherwise) {
+    const mv::unique_bstr n = mv::unique_bstr::copy_of(name), s = mv::unique_bstr::copy_of(L"()D");
+    VARIANT none;
+    ::VariantInit(&none);
+    double result = 0;
+    return object && n && s && SUCCEEDED(jvm->CallDoubleMethod(object, n.get(), s.get(), none, &result)) ? result
+                                                                                                      : otherwise;
+}
+
+// Each top-level window's scale, in the top-level list's order: its GraphicsConfiguration's default
+// transform (1 by 1 where it cannot be read).
+std::vector<mv::window_scale> WindowScales(IMvJavaCpp* jvm) {
+    ComponentWalker walker(jvm);
+    std::vector<mv::window_scale> scales;
+    for (const Component& window : walker.TopLevelWindows()) {
+        const JavaRef configuration = CallObject(jvm, window ? walker.HandleOf(window.get()) : 0,
+                                                 L"getGraphicsConfiguration", L"()Ljava/awt/GraphicsConfiguration;");
+        const JavaRef transform =
+            CallObject(jvm, configuration.get(), L"getDefaultTransform", L"()Ljava/awt/geom/AffineTransform;");
+        scales.push_back({CallDouble(jvm, transform.get(), L"getScaleX", 1),
+                          CallDouble(jvm, transform.get(), L"getScaleY", 1)});
+    }
+    return scales;
+}
+
+}  // namespace
 
 ExitCode RunHwnd(const Options& options) {
     const JvmLookup lookup;
@@ -41,6 +81,7 @@ ExitCode RunHwnd(const Options& options) {
     settings.stats = options.stats;
     explanation.windows = FetchWindows(jvm.get(), settings).windows;
     for (ComponentNode& w : explanation.windows) w.children = Children::kNone;
+    explanation.scales = WindowScales(jvm.get());
 
     Component component;
     if (found) found->QueryInterface(__uuidof(IJAwtComponent), component.put_void());

@@ -39,6 +39,13 @@ std::string ResultInfoName(int info) {
     }
 }
 
+NativeRect DeviceBounds(const HwndExplanation& e, std::size_t index) {
+    const ComponentNode& w = e.windows.at(index);
+    if (index >= e.scales.size() || !e.scales[index].scaled()) return {w.x, w.y, w.width, w.height};
+    const RECT r = mv::DeviceRectangles({w.x, w.y, w.width, w.height}, e.scales[index]).aboutMonitor;
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 std::vector<const char*> DifferingBounds(const NativeRect& native, const ComponentNode& window) {
     std::vector<const char*> differing;
     if (window.x != native.x) differing.push_back("x");
@@ -53,7 +60,15 @@ std::string FormatExplanationText(const HwndExplanation& e) {
     std::snprintf(hwnd, sizeof hwnd, "0x%lX", e.hwnd);
     std::string text = ResultInfoName(e.info);
     if (e.match) {
-        text += ": window " + std::string(hwnd) + " shows the Java window " + ToUtf8(*e.match) + "\n";
+        text += ": window " + std::string(hwnd) + " shows the Java window " + ToUtf8(*e.match);
+        for (std::size_t i = 0; i < e.windows.size(); ++i) {
+            if (e.windows[i].path != *e.match || DifferingBounds(e.native, e.windows[i]).empty()) continue;
+            char scale[96];  // matched only by its device rectangle
+            std::snprintf(scale, sizeof scale, " (by its bounds at scale %g x %g, in device pixels)",
+                          i < e.scales.size() ? e.scales[i].x : 1.0, i < e.scales.size() ? e.scales[i].y : 1.0);
+            text += scale;
+        }
+        text += "\n";
     } else if (!e.topLevel) {
         text += ": window " + std::string(hwnd) + " is not a top-level window; only top-level windows are matched\n";
     } else if (e.windows.empty()) {
@@ -73,6 +88,13 @@ std::string FormatExplanationText(const HwndExplanation& e) {
         text += Padded(ToUtf8(w.path), pathWidth) + Cell(w.x, Differs(differing, "x")) +
                 Cell(w.y, Differs(differing, "y")) + Cell(w.width, Differs(differing, "width")) +
                 Cell(w.height, Differs(differing, "height")) + " " + DescribeNode(w) + "\n";
+        const std::size_t i = static_cast<std::size_t>(&w - e.windows.data());
+        if (i >= e.scales.size() || !e.scales[i].scaled()) continue;
+        const NativeRect d = DeviceBounds(e, i);
+        char scale[64];
+        std::snprintf(scale, sizeof scale, " device pixels at scale %g x %g\n", e.scales[i].x, e.scales[i].y);
+        text += Padded("", pathWidth) + Cell(d.x, d.x != e.native.x) + Cell(d.y, d.y != e.native.y) +
+                Cell(d.width, d.width != e.native.width) + Cell(d.height, d.height != e.native.height) + scale;
     }
     if (anyDiffers) text += "* differs from the native window\n";
     return text;
@@ -106,6 +128,12 @@ std::string FormatExplanationJson(const HwndExplanation& e) {
         out.Key("differs").BeginArray();
         for (const char* d : DifferingBounds(e.native, w)) out.String(FromUtf8(d));
         out.EndArray();
+        const std::size_t i = static_cast<std::size_t>(&w - e.windows.data());
+        const mv::window_scale scale = i < e.scales.size() ? e.scales[i] : mv::window_scale{};
+        const NativeRect d = DeviceBounds(e, i);
+        out.Key("scale").BeginObject().Key("x").Real(scale.x).Key("y").Real(scale.y).EndObject();
+        out.Key("device").BeginObject().Key("x").Number(d.x).Key("y").Number(d.y);
+        out.Key("width").Number(d.width).Key("height").Number(d.height).EndObject();
         out.EndObject();
     }
     out.EndArray();

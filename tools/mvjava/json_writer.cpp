@@ -1,5 +1,9 @@
 #include "json_writer.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
 #include "utf8.h"
 
 namespace mvjava {
@@ -83,6 +87,18 @@ JsonWriter& JsonWriter::String(std::wstring_view text) {
 JsonWriter& JsonWriter::Number(long long value) {
     BeforeValue();
     m_text += std::to_string(value);
+    return *this;
+}
+
+JsonWriter& JsonWriter::Real(double value) {
+    if (!std::isfinite(value)) return Null();
+    BeforeValue();
+    char text[32];
+    for (int digits = 1; digits <= 17; ++digits) {  // 1.25 rather than 1.2500000000000000
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
+    m_text += text;
     return *this;
 }
 

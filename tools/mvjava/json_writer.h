@@ -21,6 +21,7 @@ public:
     JsonWriter& Key(std::string_view name);  // ASCII key
     JsonWriter& String(std::wstring_view text);
     JsonWriter& Number(long long value);
+    JsonWriter& Real(double value);  // shortest form that reads back the same; null when not finite
     JsonWriter& Bool(bool value);
     JsonWriter& Null();
 

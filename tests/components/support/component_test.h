@@ -110,7 +110,11 @@ protected:
                SUCCEEDED(jobject->GetJvmAndHandle(jvm.put(), &own)) &&
                SUCCEEDED(bridge()->IsSameJavaObject(own, handle, &same)) && same == VARIANT_TRUE;
     }
+    // A native window at `device` is the one behind `window` and no other (one two pixels off is
+    // there too): both ways, GetComponentFromHwnd and GetHWND answer ResultOK.
+    void ExpectMatchedAt(UINT64 window, const RECT& device);
     static jvalue Int(jint value) { jvalue v{}; v.i = value; return v; }
+    static jvalue Double(jdouble value) { jvalue v{}; v.d = value; return v; }
     static jvalue Ref(jobject value) { jvalue v{}; v.l = value; return v; }
 
 private:
@@ -145,5 +149,20 @@ public:
 private:
     HWND m_hwnd;
 };
+
+inline void ComponentTest::ExpectMatchedAt(UINT64 window, const RECT& device) {
+    const LONG w = device.right - device.left, h = device.bottom - device.top;
+    const NativeWindow native(device.left, device.top, w, h), off(device.left + 2, device.top, w, h);
+    GetHWNDResultInfo info{};
+    com_ptr<IDispatch> found;
+    EXPECT_EQ(bridge()->GetComponentFromHwnd(native.value(), &info, found.put()), S_OK);
+    EXPECT_EQ(info, ResultOK);
+    EXPECT_TRUE(StandsFor(found.get(), window));
+    EXPECT_EQ(bridge()->GetComponentFromHwnd(off.value(), &info, found.put()), S_FALSE);
+    EXPECT_EQ(info, NoMatch) << "a rectangle off by more than the rounding";
+    ULONG hwnd = 0;
+    EXPECT_EQ(Component<IJAwtWindow>(window)->GetHWND(&info, &hwnd), S_OK);
+    EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(ResultOK, native.value()));
+}
 
 }  // namespace mv::test
