@@ -27,6 +27,7 @@
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
 #include "common/win/handles.h"
+#include "fault_report.h"
 #include "host_commands.h"
 #include "jniproxy/mv_jni_proxy.h"
 #include "native_windows.h"
@@ -177,6 +178,7 @@ int main(int argc, char** argv) {
                      "                   [--jni-server PATH] [--reference-offset N]\n");
         return 2;
     }
+    mv::host::ReportAccessViolations();
     if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 5;
     const int code = Run(options);
     ::CoUninitialize();

@@ -7,6 +7,7 @@
 
 #include "common/com/error.h"
 #include "jvm/moniker_name.h"
+#include "module/type_info_records.h"
 
 namespace mv {
 namespace {
@@ -30,6 +31,7 @@ HRESULT CheckAnswers(com_ptr<IMvJavaCpp>& jvm) {
 
 HRESULT FindJvmByPid(com_ptr<IMvJavaCpp>& out, DWORD pid) {
     out.reset();
+    HoldRegisteredTypeLibrary();  // the proxies made from it in this process
     com_ptr<IRunningObjectTable> table;
     MV_RETURN_IF_FAILED(::GetRunningObjectTable(0, table.put()));
     std::wstring name;
@@ -45,6 +47,7 @@ HRESULT FindJvmByPid(com_ptr<IMvJavaCpp>& out, DWORD pid) {
 
 HRESULT FindFirstRunningJvm(com_ptr<IMvJavaCpp>& out, DWORD& pid) {
     pid = 0;
+    HoldRegisteredTypeLibrary();  // the proxies made from it in this process
     com_ptr<IRunningObjectTable> table;
     MV_RETURN_IF_FAILED(::GetRunningObjectTable(0, table.put()));
     com_ptr<IEnumMoniker> monikers;

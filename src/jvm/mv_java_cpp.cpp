@@ -1,6 +1,7 @@
 #include "jvm/mv_java_cpp.h"
 
 #include "common/jni/pointer_bits.h"
+#include "module/type_info_records.h"
 
 namespace mv {
 
@@ -19,6 +20,7 @@ HRESULT CMvJavaCpp::FinalConstruct() noexcept {
     const HRESULT hr = ::CoCreateFreeThreadedMarshaler(GetControllingUnknown(), &marshaler);
     if (FAILED(hr)) return hr;
     m_pUnkMarshaler = marshaler;
+    HoldRegisteredTypeLibrary();  // before any of this process's objects crosses to another process
     return S_OK;
 }
 

@@ -22,4 +22,7 @@ template <> TypeInfoCache& TypeInfoRecord<IJAwtComponent>() noexcept { return g_
 template <> TypeInfoCache& TypeInfoRecord<IJAwtContainer>() noexcept { return g_jAwtContainer; }
 template <> TypeInfoCache& TypeInfoRecord<IJAwtWindow>() noexcept { return g_jAwtWindow; }
 
+// The main interface's type information holds a reference to its library until the module ends.
+void HoldRegisteredTypeLibrary() noexcept { (void)g_mvJavaCpp.EnsureTypeInfo(LOCALE_SYSTEM_DEFAULT); }
+
 }  // namespace mv
