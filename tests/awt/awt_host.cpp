@@ -7,13 +7,10 @@
 namespace mv::test {
 namespace {
 
-constexpr DWORD kWindowsOpenTimeoutMs = 120000;
-
 std::unique_ptr<AwtHost> g_host;
 std::string g_problem;
 bool g_tried = false;
 
-// Stops the host when the program ends, after the last test.
 class HostEnvironment : public ::testing::Environment {
 public:
     void TearDown() override { AwtHost::ShutDown(); }
@@ -31,7 +28,7 @@ std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::strin
     settings.maxLifetimeSeconds = lifetimeSeconds;
     auto host = std::make_unique<HostProcess>(settings);
     if (!host->ready()) return problem = "the host did not start; it printed: " + host->output(), nullptr;
-    return WaitForListedWindows(*host, 2, kWindowsOpenTimeoutMs, problem) ? std::move(host) : nullptr;
+    return WaitForListedWindows(*host, 2, 120000, problem) ? std::move(host) : nullptr;
 }
 
 AwtHost* AwtHost::Get() {

@@ -62,7 +62,6 @@ inline std::optional<Bounds> BoundsOf(IJAwtComponent* component) {
     return Bounds{at.x, at.y, size.cx, size.cy};
 }
 
-// GetAttribute: the string when the member answered S_OK with VARIANT_TRUE and a string.
 inline std::optional<std::wstring> AttributeOf(IJAwtComponent* component, const wchar_t* name) {
     unique_bstr value;
     VARIANT_BOOL found = VARIANT_FALSE;
@@ -85,7 +84,6 @@ inline UINT64 HandleOf(IJAwtComponent* component) {  // the component's own hand
     return object && SUCCEEDED(object->GetJvmAndHandle(jvm.put(), &handle)) ? handle : 0;
 }
 
-// Depth-first search of `root` and its descendants for the component named `name`.
 inline Component FindByName(IJAwtComponent* root, const std::wstring& name) {
     if (!root) return {};
     if (NameOf(root) == name) return Component(root);

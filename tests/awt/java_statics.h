@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
-#include "bstr_values.h"
 #include "common/com/com_ptr.h"
 #include "common/com/variant.h"
 #include "variant_values.h"

@@ -41,7 +41,6 @@ TEST_F(SampleApps, NativeWindowsOfTheHostAreMatchedWithItsJavaWindows) {
         com_ptr<IDispatch> found;
         EXPECT_EQ(jvm()->GetComponentFromHwnd(value, &info, found.put()), row.hr);
         EXPECT_EQ(info, row.info);
-        // It reaches the client as IDispatch; the window interfaces come by QueryInterface.
         const auto window = As<IJAwtWindow>(found.get());
         EXPECT_EQ(NameOf(As<IJAwtComponent>(found.get()).get()), row.javaName);
         if (!window) continue;
@@ -117,8 +116,6 @@ TEST_F(SampleApps, AClientSignsInThroughTheNativeWindowThatAppearedAndLeavesNoRe
     EXPECT_EQ(host().LiveReferences(), before) << "every released object deleted its reference in the host";
 }
 
-// Only while the hook in the application listens (from AddAWTEventListener to RemoveAWTEventListener)
-// do the application's events reach it.
 TEST_F(SampleApps, EventsReachTheHookOnlyWhileItListens) {
     constexpr LONG kComponentEvents = 1;  // java.awt.AWTEvent.COMPONENT_EVENT_MASK
     UINT64 hookHandle = 0;

@@ -50,7 +50,6 @@ TEST_F(Components, TheObjectFollowsTheJavaClassAndOwnsAReferenceDeletedOnceOnThe
         EXPECT_EQ(Answers(object.get(), IID_IJAwtContainer), row.container);
         EXPECT_EQ(Answers(object.get(), IID_IJAwtWindow), row.window);
         EXPECT_FALSE(Answers(object.get(), IID_IJAwtTextComponent));
-        // The pointer handed out is IJAwtComponent; IDispatch is IJObject's.
         EXPECT_EQ(object.get(), object.try_query<IJAwtComponent>().get());
         com_ptr<IUnknown> identity;
         ASSERT_EQ(object->QueryInterface(row.identity, identity.put_void()), S_OK);
@@ -201,36 +200,33 @@ TEST_F(Components, MembersAnswerAnObjectPerJavaObject) {
     struct Row {
         const char* name;
         std::function<HRESULT(Objects&)> call;
-        HRESULT hr;
-        std::vector<UINT64> expected;
-        bool windows, asWindow;  // the objects answer IJAwtWindow; they are handed out as IJAwtWindow
+        std::vector<UINT64> expected = {};
+        bool windows = false, asWindow = false;  // the objects answer IJAwtWindow; they are handed out as IJAwtWindow
+        HRESULT hr = S_OK;
     } rows[] = {
-        {"the parent", one([&](IDispatch** out) { return component->GetContainer(out); }), S_OK, {panel}, false, false},
+        {"the parent", one([&](IDispatch** out) { return component->GetContainer(out); }), {panel}},
         {"an owned dialog's parent: its owner", one([&](IDispatch** out) { return dialogObject->GetContainer(out); }),
-         S_OK, {owner}, true, false},
+         {owner}, true},
         {"the component at a point of the container's coordinates",
-         one([&](IDispatch** out) { return container->FindComponentAt({20, 15}, out); }), S_OK, {field}, false, false},
-        {"none outside", one([&](IDispatch** out) { return container->FindComponentAt({500, 500}, out); }), S_OK, {},
-         false, false},
-        {"no children", many([&](SAFEARRAY** out) { return Component<IJAwtContainer>(empty)->GetChildComponents(out); }),
-         S_OK, {}, false, false},
-        {"children", many([&](SAFEARRAY** out) { return container->GetChildComponents(out); }), S_OK, {field, button},
-         false, false},
+         one([&](IDispatch** out) { return container->FindComponentAt({20, 15}, out); }), {field}},
+        {"none outside", one([&](IDispatch** out) { return container->FindComponentAt({500, 500}, out); })},
+        {"no children",
+         many([&](SAFEARRAY** out) { return Component<IJAwtContainer>(empty)->GetChildComponents(out); })},
+        {"children", many([&](SAFEARRAY** out) { return container->GetChildComponents(out); }), {field, button}},
         {"no owned window", many([&](SAFEARRAY** out) { return Component<IJAwtWindow>(lone)->GetOwnedWindows(out); }),
-         S_OK, {}, true, true},
+         {}, true, true},
         {"owned windows", many([&](SAFEARRAY** out) { return Component<IJAwtWindow>(owner)->GetOwnedWindows(out); }),
-         S_OK, {dialog}, true, true},
-        {"no top-level window", many([&](SAFEARRAY** out) { return bridge()->GetAllTopLevelComponents(out); }), S_OK,
-         {}, true, false},
+         {dialog}, true, true},
+        {"no top-level window", many([&](SAFEARRAY** out) { return bridge()->GetAllTopLevelComponents(out); }), {},
+         true},
         {"top-level windows in the monitor's order", many([&](SAFEARRAY** out) {
              ListTopLevel(lone), ListTopLevel(owner), ListTopLevel(dialog);
              return bridge()->GetAllTopLevelComponents(out);
-         }), S_OK, {lone, owner, dialog}, true, false},
-        {"a listed dialog has no parent", one([&](IDispatch** out) { return dialogObject->GetContainer(out); }), S_OK,
-         {}, false, false},
+         }), {lone, owner, dialog}, true},
+        {"a listed dialog has no parent", one([&](IDispatch** out) { return dialogObject->GetContainer(out); })},
         {"no hook, no component at a point", one([&](IDispatch** out) {
              return SetHookInstalled(false), container->FindComponentAt({20, 15}, out);
-         }), E_FAIL, {}, false, false},
+         }), {}, false, false, E_FAIL},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -250,8 +246,6 @@ TEST_F(Components, MembersAnswerAnObjectPerJavaObject) {
     EXPECT_EQ(LiveGlobalRefs(), 5) << "only the references of the five objects still held";
 }
 
-// A member made of many Java steps, on a thread no Java code attached, attaches it once for its whole
-// length and leaves it detached.
 TEST_F(Components, AMemberAttachesADetachedThreadOnceAndLeavesItDetached) {
     const UINT64 frame = NewWindow("java/awt/Frame", 40, 50, 200, 100), dialog = NewDialog(frame);
     const UINT64 panel = NewPanel("java/awt/Panel", 0, 0, 100, 100), button = New("java/awt/Button");
@@ -336,8 +330,6 @@ TEST_F(Components, RanksAreDenseAmongSiblingsFromOneAndAnOffsetOfMinus9999RanksZ
     EXPECT_EQ(LiveGlobalRefs(), 0);
 }
 
-// Both ways, a Java window and a native top-level window of this process match when their rectangles
-// are exactly the same.
 TEST_F(Components, JavaAndNativeWindowsMatchByExactlyTheSameRectangle) {
     const NativeWindow native(20, 30, 200, 100), child(0, 0, 200, 100, native.get());
     const NativeWindow offByOne[] = {{21, 30, 200, 100}, {20, 31, 200, 100}, {20, 30, 201, 100}, {20, 30, 200, 101}};
@@ -379,7 +371,6 @@ TEST_F(Components, JavaAndNativeWindowsMatchByExactlyTheSameRectangle) {
         EXPECT_EQ(window->GetHWND(&info, &hwnd), S_OK);
         EXPECT_EQ(std::make_pair(info, hwnd), std::make_pair(ResultAmbiguous, top->value())) << "the upper in Z order";
     }
-    // An owned dialog is no top-level window unless it is listed.
     const UINT64 dialog = NewDialog(NewWindow("java/awt/Frame", 0, 0, 300, 200));
     Call(dialog, "setBounds", "(IIII)V", {Int(30), Int(40), Int(120), Int(80)});
     const NativeWindow shown(30, 40, 120, 80);
@@ -575,7 +566,6 @@ TEST_F(Components, RefusalsAndFailuresAnswerTheirResultsAndWriteTheirDebuggerLin
         EXPECT_TRUE(row.out != 'a' || !array);
         MvJniProxy_ClearFaults();
     }
-    // A text that a client sets or reads never reaches the log.
     const unique_bstr secret = unique_bstr::copy_of(L"s3cret-Pa55");
     unique_bstr read;
     EXPECT_EQ(component->SetValue(secret.get(), &ok), S_OK);

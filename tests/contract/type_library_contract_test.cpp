@@ -150,7 +150,6 @@ const std::vector<Interface>& Interfaces() {
 
 const char kIDispatch[] = "{00020400-0000-0000-C000-000000000046}";
 
-// The contract as rows.
 Rows ContractRows() {
     Rows rows;
     rows["library"] = "MvJavaJniComRotLib {9A6C4E12-3F08-4D71-B2E5-0C8F1A7D6E93} 1.0 lcid 0x409 "s +

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "awt_test.h"
-#include "bstr_values.h"
 #include "handle_families.h"
 #include "jvm/mv_java_cpp.h"
 #include "process_run.h"
@@ -169,8 +168,6 @@ TEST_F(CrossProcess, ThePublishedObjectIsFoundByPidAsFirstAndByItsReadyEvent) {
     EXPECT_EQ(::WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
 }
 
-// A script finds the object through the finder, drives the JVM by name, and fetches, pings and
-// returns the observer that this client attached.
 TEST_F(CrossProcess, AScriptDrivesTheJvmAndTheObserverThatAnotherClientAttached) {
     ASSERT_EQ(s_observerLibrary, S_OK);
     static TestObserver observer, stranger(false);  // COM may release them as late as CoUninitialize

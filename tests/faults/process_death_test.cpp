@@ -61,7 +61,6 @@ com_ptr<IMvJavaCpp> Find(DWORD pid) {
     return std::move(*found);
 }
 
-// A fixtures host, its process handle, its JNI server, a fixtures.Echo and a fixtures.Rendezvous.
 struct Host {
     std::unique_ptr<HostProcess> process = std::make_unique<HostProcess>();
     unique_handle handle;
@@ -81,11 +80,9 @@ struct Host {
     }
     HRESULT Echo(LONG value) const {  // E_UNEXPECTED when it answers S_OK with another value
         return Within("echoInt", [jvm = jvm, echo = echo, value] {
-            unique_variant args;
-            MakeArgumentArray(args, {ArgI4(value)});
             LONG out = 0;
-            const HRESULT hr =
-                jvm->CallStaticIntMethod(echo, Bstr(L"echoInt").get(), Bstr(L"(I)I").get(), args.get(), &out);
+            const HRESULT hr = jvm->CallStaticIntMethod(echo, Bstr(L"echoInt").get(), Bstr(L"(I)I").get(),
+                                                        ArgumentArray({ArgI4(value)}).get(), &out);
             return hr == S_OK && out != value ? E_UNEXPECTED : hr;
         });
     }
@@ -137,10 +134,9 @@ TEST_F(ProcessDeath, ACallInProgressEndsWithAnRpcFailureWhenTheJvmOrTheHostDies)
         Host host;
         ASSERT_NO_FATAL_FAILURE(host.Start());
         Guarded meet([jvm = host.jvm, rendezvous = host.rendezvous] {
-            unique_variant args;
-            MakeArgumentArray(args, {ArgI8(240000)});
             VARIANT_BOOL met = 0;
-            return jvm->CallStaticBooleanMethod(rendezvous, Bstr(L"meet").get(), Bstr(L"(J)Z").get(), args.get(), &met);
+            return jvm->CallStaticBooleanMethod(rendezvous, Bstr(L"meet").get(), Bstr(L"(J)Z").get(),
+                                                ArgumentArray({ArgI8(240000)}).get(), &met);
         });
         ::Sleep(2000);
         ASSERT_FALSE(meet.Wait(0)) << "meet returned early";

@@ -18,7 +18,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// A thread that runs `work` attached and then detaches; the caller joins it.
 template <typename Work>
 std::thread Attached(JavaVM* vm, Work work) {
     return std::thread([=] {

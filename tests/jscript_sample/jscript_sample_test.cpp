@@ -14,7 +14,6 @@
 #include "awt_test.h"
 #include "java_statics.h"
 #include "process_run.h"
-#include "wine_path.h"
 
 namespace mv::test {
 namespace {
@@ -31,10 +30,7 @@ const Language kLanguages[] = {
 
 class SignInSample : public AwtTest {
 protected:
-    mv::test::ProcessRun SignIn(const Language& language, const std::wstring& arguments) {
-        return mv::test::RunProcess(L"\"" + mv::test::SystemProgram(L"cscript.exe") + L"\" //nologo \"" +
-                                      WindowsPathOfUnixPath(language.signIn) + L"\" " + arguments, 120000);
-    }
+    ProcessRun SignIn(const Language& l, const std::wstring& args) { return RunScript(l.signIn, args, 120000).run; }
     std::optional<std::wstring> App(const wchar_t* method, std::vector<std::wstring> args = {}) {
         return JavaStatics(jvm(), L"samples.LoginApp").CallString(method, args);
     }
@@ -100,11 +96,8 @@ TEST_F(SignInSample, ErrorsAreClearAndChangeNothing) {
     EXPECT_EQ(App(L"lastSignIn"), last);
 }
 
-// Every kind of Java argument from each script language, across processes: numbers of the types a
-// script makes to each primitive parameter, a handle to an Object parameter, null, a list filled and
-// read back, the calls that once failed, an Object[] and an int[] read through the hook's helpers; the
-// host holds no more references afterwards. VBScript also shows its rules for argument arrays in
-// variables and for handles.
+// Every kind of Java argument from each script language across processes (the steps below), leaving the host
+// no more references. VBScript also shows its rules for argument arrays in variables and for handles.
 TEST_F(SignInSample, ScriptsPassEveryKindOfArgumentAndLeaveNoReferences) {
     const struct { const char* label; std::string answer; bool vbscriptOnly = false; } steps[] = {
         {"boolean", "ok boolean true"}, {"byte", "ok byte -56"}, {"char", "ok char h (104)"}, {"short", "ok short -2"},

@@ -120,8 +120,6 @@ TEST_F(Attachment, EachOperationAttachesAsTheJavaVersionAndTheThreadRequire) {
     EXPECT_TRUE(NewLogMessages().empty());
 }
 
-// A failed attach fails that operation only, with one line; without a usable saved JVM nothing
-// reaches Java and nothing is written.
 TEST_F(Attachment, FailedAttachOrNoUsableJvmFailsTheOperation) {
     ASSERT_EQ(MvJniProxy_FailNext("AttachCurrentThread", 1), 1);
     LONG version = 12345;

@@ -43,7 +43,6 @@ bool NothingPublished() {
     return false;
 }
 
-// An object registered under `name` in the table for the life of the entry.
 class TableEntry {
 public:
     TableEntry(const wchar_t* name, IUnknown* object) {
@@ -73,10 +72,7 @@ protected:
         m_other.reset();
         ::CoUninitialize();
     }
-    ULONG Refs() {
-        m_obj->AddRef();
-        return m_obj->Release();
-    }
+    ULONG Refs() { return m_obj->AddRef(), m_obj->Release(); }
     mv::com_ptr<IMvJavaCpp> m_obj;
     mv::com_ptr<IBindCtx> m_other;  // any object that is not a main object
 };

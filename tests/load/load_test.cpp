@@ -7,7 +7,6 @@
 
 #include "awt_host.h"
 #include "child_process.h"
-#include "jni_warnings.h"
 #include "robustness.h"
 
 namespace mv::test {
@@ -84,8 +83,7 @@ void Bridge(Checker& c, int salt) {
     c.Call("SetIntField", a, S_OK);
     c.Check(c.Call("GetIntField", a, S_OK).i == salt, "intField read back");
     a = Of(c.Call("NewDefJavaObject", Of(0, L"fixtures.Echo"), S_OK).l, L"ordered", L"(III)Ljava/lang/String;");
-    unique_variant args;
-    MakeArgumentArray(args, {ArgI4(salt), ArgI4(-salt), ArgI4(7)});
+    const ArgumentArray args({ArgI4(salt), ArgI4(-salt), ArgI4(7)});
     a.params = args.get();
     const std::wstring number = std::to_wstring(salt), ordered = number + L"," + std::to_wstring(-salt) + L",7";
     c.Check(c.Call("CallStaticStringMethod", a, S_OK).text.view() == ordered, "ordered");
@@ -103,11 +101,7 @@ struct SampleHost {
     explicit SampleHost(int lifetimeSeconds) {
         if (Registered().result() == S_OK) host = StartSampleAppsHost(lifetimeSeconds, problem);
     }
-    ~SampleHost() {
-        if (!host) return;
-        host->Stop();  // the output is complete once the JVM has ended
-        for (const std::string& w : FindJniWarnings(host->JvmOutput())) ADD_FAILURE() << "host JVM: " << w;
-    }
+    ~SampleHost() { if (host) StopAndCheckJniWarnings(*host); }
     LeakWatch Watch() { return LeakWatch([this] { return host->LiveReferences(); }, host->pid()); }
     std::unique_ptr<HostProcess> host;
     std::string problem = "DllRegisterServer failed";

@@ -9,10 +9,10 @@
 #include <functional>
 #include <map>
 
-#include "bstr_values.h"
 #include "components.h"
 #include "environment_number.h"
 #include "host_process.h"
+#include "jni_warnings.h"
 #include "process_counters.h"
 #include "variant_values.h"
 
@@ -28,6 +28,12 @@ inline const ModuleRegistration& Registered() {
     static const Mta com;
     static const ModuleRegistration registration;
     return registration;
+}
+
+// Stops `host` (its JVM's output is complete once the JVM has ended); each JNI warning in it fails the test.
+inline void StopAndCheckJniWarnings(HostProcess& host) {
+    host.Stop();
+    for (const std::string& w : FindJniWarnings(host.JvmOutput())) ADD_FAILURE() << "host JVM: " << w;
 }
 
 inline std::string Hex(HRESULT hr) {

@@ -6,7 +6,6 @@
 
 #include <cwchar>
 #include <cwctype>
-#include <functional>
 #include <future>
 #include <map>
 #include <thread>
@@ -87,12 +86,8 @@ const auto Path = mv::GetLogDirectory;
 
 TEST_F(LogTest, EachSettingHasItsTypeDefaultAndBounds) {
     const wchar_t *const D = kDeploymentKey, *const T = kTempKey;
-    const struct {
-        const char* name;
-        std::vector<Value> values;
-        std::function<std::wstring()> read;
-        std::wstring expected;
-    } rows[] = {
+    const struct { const char* name; std::vector<Value> values; std::wstring (*read)(); std::wstring expected; }
+        rows[] = {
         {"LevelDefault", {}, Level, L"0"},  // the rows without values come first: they run without the keys
         {"ObfuscationDefault", {}, Obfuscation, L"0"},
         {"SizeDefaultIsOneMebibyte", {}, SizeLimit, L"1048576"},
@@ -198,7 +193,6 @@ TEST_F(LogTest, ObfuscatedRecordsHoldTheLinesScrambled) {
     const std::wstring longer(3000, L'z');
     for (const std::wstring& message : Lines{L"short", longer, L"ends in CR LF\r\n"}) Log(message);
     EXPECT_FALSE(FileExists(PlainFile()));
-    // The test's own decoding checks the FF FE 01 00 00 00 start, every length and the keystream.
     Bytes bytes = ReadBytes(ObfuscatedFile());
     const Lines records = DecodeObfuscatedForTest(bytes);
     ASSERT_EQ(records.size(), 3u);
@@ -426,8 +420,6 @@ TEST(LogWriterProcess, DISABLED_WritesNumberedLinesFromSeveralThreads) {
     for (std::thread& thread : threads) thread.join();
 }
 
-// Writer processes of several threads each, while a small size limit forces dozens of rotations
-// (and nothing is purged): every line lands exactly once, whole, in its thread's order.
 TEST_F(LogFiles, WritersInSeveralProcessesLoseNoLine) {
     EnableLogInDirectory(/*obfuscated=*/true);
     Limits(8, 100000);  // about 35 lines per file

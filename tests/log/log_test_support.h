@@ -196,7 +196,6 @@ private:
     std::wstring m_dir;
 };
 
-// Fixture: a LogSettingsScope around each test.
 class LogTest : public ::testing::Test, public LogSettingsScope {};
 
 }  // namespace logtest

@@ -56,9 +56,8 @@ std::wstring Expand(std::wstring text, const Class& c, const std::wstring& modul
     const std::pair<const wchar_t*, const wchar_t*> names[] = {
         {L"%C", c.clsid}, {L"%N", c.progId}, {L"%D", c.description}, {L"%M", module.c_str()}, {L"%A", kAppId},
         {L"%L", kLibId}, {L"%P", kPlatform}};
-    for (const auto& [name, value] : names) {
+    for (const auto& [name, value] : names)
         for (size_t at; (at = text.find(name)) != std::wstring::npos;) text.replace(at, 2, value);
-    }
     return text;
 }
 
@@ -76,19 +75,16 @@ void ReadTree(const std::wstring& path, Lines& lines) {
     }
     if (index == 0) lines.insert(path + L"|");
     for (DWORD k = 0; length = 256, ::RegEnumKeyExW(key.get(), k, name, &length, nullptr, nullptr, nullptr, nullptr) == 0;
-         ++k) {
+         ++k)
         ReadTree(path + L"\\" + std::wstring(name, length), lines);
-    }
 }
 
 Lines ReadRegistration() {
     Lines found;
-    for (const Class& c : kClasses) {
+    for (const Class& c : kClasses)
         for (const wchar_t* root : {L"%N.1", L"%N", L"CLSID\\%C"}) ReadTree(Expand(root, c, L""), found);
-    }
-    for (const wchar_t* root : {L"AppID\\%A", L"AppID\\MvJavaJniComRot.DLL", L"TypeLib\\%L"}) {
+    for (const wchar_t* root : {L"AppID\\%A", L"AppID\\MvJavaJniComRot.DLL", L"TypeLib\\%L"})
         ReadTree(Expand(root, kClasses[0], L""), found);
-    }
     for (const wchar_t* iid : kInterfaces) ReadTree(L"Interface\\" + std::wstring(iid), found);
     return found;
 }
@@ -100,24 +96,24 @@ bool Regsvr32(const std::wstring& module, bool unregister = false) {
     return run.started && !run.timedOut && run.exitCode == 0;
 }
 
-std::string HexText(HRESULT hr) {
-    char text[16];
-    return std::string(text, size_t(std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr))));
-}
-
 // GetIDsOfNames as "<hr> <DISPID>...".
 std::string NamesToIds(IDispatch* object, std::vector<const wchar_t*> names) {
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
     const HRESULT hr =
         object->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names.data()), UINT(names.size()), 0, ids.data());
-    std::string text = HexText(hr);
+    char hex[16];
+    std::string text(hex, size_t(std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(hr))));
     for (DISPID id : ids) text += SUCCEEDED(hr) ? " " + std::to_string(id) : "";
     return text;
 }
 
 // Late binding, first without the type library's registration: this process's type information
-// records must still be empty, so nothing before it may ask for type information.
+// records must still be empty, so nothing before it may ask for type information. The library's
+// registration goes before the objects are made: a main object holds the library from its making on.
 void LateBinding(const std::wstring& module) {
+    // registration records it for its own locale and the neutral one
+    ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0, kSysKind), S_OK);
+    ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0x409, kSysKind), S_OK);
     com_ptr<IMvJavaCpp> jvm;
     com_ptr<IJvmFinder> finder;
     ASSERT_EQ(::CoCreateInstance(CLSID_MvJavaCpp, nullptr, CLSCTX_INPROC_SERVER, IID_IMvJavaCpp, jvm.put_void()), S_OK);
@@ -152,9 +148,7 @@ void LateBinding(const std::wstring& module) {
     for (const bool libraryRegistered : {false, true}) {
         SCOPED_TRACE(libraryRegistered ? "type library registered" : "type library not registered");
         const std::string missing = "0x8002801D";  // TYPE_E_LIBNOTREGISTERED
-        if (!libraryRegistered) {  // registration records it for its own locale and the neutral one
-            ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0, kSysKind), S_OK);
-            ASSERT_EQ(::UnRegisterTypeLib(LIBID_MvJavaJniComRotLib, 1, 0, 0x409, kSysKind), S_OK);
+        if (!libraryRegistered) {
             ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
             EXPECT_EQ(jvm->GetTypeInfo(0, 0, &none), TYPE_E_LIBNOTREGISTERED);
             EXPECT_EQ(none, nullptr);
@@ -183,9 +177,8 @@ void LateBinding(const std::wstring& module) {
         }
         UINT count = 0;
         EXPECT_TRUE(jvm->GetTypeInfoCount(&count) == S_OK && count == 1);
-        for (const auto& row : names) {
+        for (const auto& row : names)
             EXPECT_EQ(NamesToIds(row.object, row.names), libraryRegistered ? row.ids : missing) << row.names[0];
-        }
         const mv::test::ScriptReport script = mv::test::RunScript("late_binding.js", std::to_wstring(self));
         for (const auto& [step, outcome] : steps) {
             const bool creation = std::string(step).rfind("create", 0) == 0;
@@ -214,9 +207,7 @@ TEST(Registration, WritesEveryKeyBindsLateAndRemovesEverything) {
                       nullptr, 0, KEY_WRITE, nullptr, stale.put(), nullptr);
     ASSERT_TRUE(Regsvr32(module));
     Lines expected;
-    for (const Class& c : kClasses) {
-        for (const wchar_t* line : kClassLines) expected.insert(Expand(line, c, module));
-    }
+    for (const Class& c : kClasses) for (const wchar_t* line : kClassLines) expected.insert(Expand(line, c, module));
     for (const wchar_t* line : kModuleLines) expected.insert(Expand(line, kClasses[0], module));
     for (const wchar_t* iid : kInterfaces) expected.insert(L"Interface\\" + std::wstring(iid) + L"\\TypeLib|=" + kLibId);
     const Lines found = ReadRegistration();

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
-#include "bstr_values.h"
 #include "common/com/com_ptr.h"
 #include "common/com/variant.h"
+#include "variant_values.h"
 
 namespace mv::test {
 

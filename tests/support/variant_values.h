@@ -1,16 +1,21 @@
 #pragma once
-// Single VARIANT values for argument arrays and DISPPARAMS. The receiver owns what they hold
-// (a BSTR from ArgBstr is freed with the array or by VariantClear).
+// Values for calls: BSTR arguments, and single VARIANT values for argument arrays and DISPPARAMS. The receiver
+// owns what the VARIANTs hold (a BSTR from ArgBstr is freed with the array or by VariantClear).
 
 #include <windows.h>
 #include <oleauto.h>
 
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "common/com/bstr.h"
 #include "common/com/variant.h"
 
 namespace mv::test {
+
+// An owned BSTR of exactly `text` (embedded NULs kept); null only when memory ran out.
+inline unique_bstr Bstr(std::wstring_view text) { return unique_bstr::copy_of(text); }
 
 // A zero value of any type (also for types a member must refuse).
 inline VARIANT ArgOf(VARTYPE vt) {

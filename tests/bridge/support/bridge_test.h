@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
-#include "bstr_values.h"
 #include "common/com/com_ptr.h"
 #include "jni_test.h"
 #include "jniproxy/mv_jni_proxy.h"

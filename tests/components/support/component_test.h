@@ -94,7 +94,6 @@ protected:
         if (app) env()->SetStaticObjectField(listener, app, installed ? NewDefault("com/morvane/MorvaneAWTHook") : nullptr);
     }
 
-    // MakeJComponentFromHandle on `handle`, asked for interface I (null when not answered).
     template <typename I>
     com_ptr<I> Component(UINT64 handle) {
         com_ptr<IDispatch> object;
@@ -132,7 +131,6 @@ protected:
     static void SetUpTestSuite() { StartJvm(false); }
 };
 
-// A native top-level popup window (or a child of `parent`) of this process, destroyed at the end.
 class NativeWindow {
 public:
     NativeWindow(int x, int y, int w, int h, HWND parent = nullptr)
