@@ -17,6 +17,7 @@
 #include "java_statics.h"
 #include "node_json.h"
 #include "text_lines.h"
+#include "text_printer.h"
 #include "utf8.h"
 #include "wine_path.h"
 
@@ -278,9 +279,24 @@ TEST_F(Mvjava, SetGetAndClickReachTheApplication) {
         const JsonValue json = Json(Mv({L"get", L"PID", path, L"--json"}).out);
         EXPECT_EQ(json.find(L"text")->string() + L"@" + json.find(L"path")->string(), t.text + L"@" + path);
     }
-    // On a console, the same text character for character (the first row's text is not ASCII).
+    // On a console, the same text character for character (the first row's text is not ASCII), and a window
+    // title beyond ASCII the same on a console as redirected.
     ASSERT_EQ(Mv({L"set", L"PID", Named(L"user").path, texts[0].text}).exit, 0u);
     EXPECT_EQ(ConsoleShows({L"get", std::to_wstring(host().pid()), Named(L"user").path}), texts[0].text + L"\n");
+    const auto setTitle = [&](const std::wstring& title) {
+        const com_ptr<IJObject> frame = As<IJObject>(Window(L"loginFrame").get());
+        com_ptr<IDispatch> owner;
+        UINT64 handle = 0;
+        return frame && SUCCEEDED(frame->GetJvmAndHandle(owner.put(), &handle)) &&
+               jvm()->CallVoidMethod(handle, Bstr(L"setTitle").get(), Bstr(L"(Ljava/lang/String;)V").get(),
+                                     ArgumentArray({ArgBstr(title.c_str())}).get()) == S_OK;
+    };
+    ASSERT_TRUE(setTitle(texts[0].text));
+    const std::string title = "title=" + mvjava::QuoteText(texts[0].text);
+    EXPECT_NE(ConsoleShows({L"find", std::to_wstring(host().pid()), L"--name", L"loginFrame"}).find(mvjava::FromUtf8(title)),
+              std::wstring::npos);
+    EXPECT_NE(Mv({L"find", L"PID", L"--name", L"loginFrame"}).out.find(title), std::string::npos);
+    EXPECT_TRUE(setTitle(L"Sign in"));
     const std::wstring user = L"alice" + std::to_wstring(::GetTickCount64() % 100000);
     ASSERT_EQ(Mv({L"set", L"PID", Named(L"user").path, user}).exit + Mv({L"set", L"PID", Named(L"password").path, L"hush-42"}).exit, 0u);
     const Result click = Mv({L"click", L"PID", Named(L"signIn").path});
