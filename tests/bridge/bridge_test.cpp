@@ -646,9 +646,8 @@ TEST_F(Objects, EachMemberAnswersRefusesAndSurvivesJvmFaults) {
         unique_variant elements;
         const HRESULT hr = b.GetJavaObjectArray(objects, elements.get_mutable());
         std::vector<std::u16string> texts;
-        for (std::uint64_t handle : hr == S_OK ? ElementsOf(elements.get(), VT_UI8) : std::vector<std::uint64_t>{}) {
+        for (std::uint64_t handle : hr == S_OK ? ElementsOf(elements.get(), VT_UI8) : std::vector<std::uint64_t>{})
             texts.push_back(std::get<std::u16string>(Observe(env(), S_OK, UINT64{handle})));
-        }
         return texts == expected ? hr : E_UNEXPECTED;
     };
     const auto toStringKeepsOutput = [&](UINT64 object) {
@@ -891,9 +890,8 @@ TEST_F(Objects, PrimitiveArraysOfEachType) {
         V_ARRAYREF(&byReference) = &referenced;
         const VARIANT refused[] = {Borrowed(row.in, shorter.get()), Borrowed(other.in, others.get()),
                                    Borrowed(row.in, misfit.get()), byReference};
-        for (const VARIANT& wrong : refused) {
+        for (const VARIANT& wrong : refused)
             EXPECT_EQ(b.SetJavaPrimitiveArray(array, row.type, wrong), E_FAIL) << "VARIANT type " << V_VT(&wrong);
-        }
         EXPECT_EQ(b.SetJavaPrimitiveArray(array, other.type, Borrowed(other.in, others.get())), E_FAIL);
         EXPECT_EQ(b.GetJavaPrimitiveArray(array, other.type, read.get_mutable()), E_FAIL);
         EXPECT_EQ(b.SetJavaPrimitiveArray(array, row.type, Borrowed(row.in, nullptr)), E_INVALIDARG) << "no SAFEARRAY";

@@ -159,9 +159,8 @@ Rows ContractRows() {
          "{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}"},
         {"CJvmFinder", "{5D21A8F3-0C47-4B9E-A1D6-72F3E9B8C015}", "Jvm finder class", "IJvmFinder",
          "{E3B85D07-1A6F-4C92-8D3E-7B4A0F2C6E51}"}};
-    for (const auto& c : classes) {
+    for (const auto& c : classes)
         rows[c.name] = "coclass "s + c.clsid + " \"" + c.help + "\" " + Hex(TYPEFLAG_FCANCREATE) + " | " + c.iface + " " + c.iid + " default";
-    }
     for (const Interface& i : Interfaces()) {
         // The dispatch half of a dual interface does not carry the oleautomation flag.
         const WORD flags = TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE | (i.name == "IMvJavaCpp"s ? TYPEFLAG_FNONEXTENSIBLE : 0);
@@ -205,9 +204,8 @@ std::string TypeText(ITypeInfo* context, const TYPEDESC& type) {
     if (type.vt == VT_PTR) return TypeText(context, *type.lptdesc) + "*";
     if (type.vt == VT_SAFEARRAY) return "SAFEARRAY(" + TypeText(context, *type.lptdesc) + ")";
     com_ptr<ITypeInfo> referenced;
-    if (type.vt == VT_USERDEFINED && SUCCEEDED(context->GetRefTypeInfo(type.hreftype, referenced.put()))) {
+    if (type.vt == VT_USERDEFINED && SUCCEEDED(context->GetRefTypeInfo(type.hreftype, referenced.put())))
         return Doc(referenced.get(), MEMBERID_NIL);
-    }
     const auto found = names.find(type.vt);
     return found != names.end() ? found->second : "VT#" + std::to_string(type.vt);
 }

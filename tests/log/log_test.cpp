@@ -356,9 +356,8 @@ TEST_F(LogFiles, BackToBackRotationsReplaceNoFileAndLoseNoLine) {
     const Bytes marker = {0xFF, 0xFE, 'x', 0};
     Lines expected = Logged({L"line 0"}), found;
     Log(L"line 0");
-    for (ULONGLONG t = Now(), end = t + 2000 * kMs; t < end; t += kMs) {
+    for (ULONGLONG t = Now(), end = t + 2000 * kMs; t < end; t += kMs)
         WriteBytes(PathIn(L"wk_observer_" + Stamp(t) + L".log"), marker);
-    }
     for (int i = 1; i < 20; ++i) {
         Log(L"line " + std::to_wstring(i));
         expected.push_back(L"[A::b]\tline " + std::to_wstring(i));
@@ -409,14 +408,12 @@ TEST(LogWriterProcess, DISABLED_WritesNumberedLinesFromSeveralThreads) {
                 std::swscanf(setting, L"%7ls %63ls", index, event) == 2);
     ASSERT_EQ(::WaitForSingleObject(mv::unique_handle(::OpenEventW(SYNCHRONIZE, FALSE, event)).get(), 60000), 0u);
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&index, t] {
-            for (int n = 0; n < kLinesPerThread; ++n) {
+            for (int n = 0; n < kLinesPerThread; ++n)
                 Log(L"p=" + std::wstring(index) + L"/" + std::to_wstring(t) + L" n=" + std::to_wstring(n) +
                     L" " + std::wstring(40, L'.'));
-            }
         });
-    }
     for (std::thread& thread : threads) thread.join();
 }
 
@@ -428,9 +425,8 @@ TEST_F(LogFiles, WritersInSeveralProcessesLoseNoLine) {
     struct Writers : std::vector<mv::unique_handle> {  // ended with the test
         ~Writers() { for (const mv::unique_handle& writer : *this) ::TerminateProcess(writer.get(), 1); }
     } writers;
-    for (int p = 0; p < kWriters; ++p) {
+    for (int p = 0; p < kWriters; ++p)
         writers.push_back(StartCopy(L"*WritesNumberedLines*", std::to_wstring(p) + L" " + event));
-    }
     ::SetEvent(start.get());
     for (const mv::unique_handle& writer : writers) {
         DWORD code = 1;
@@ -442,16 +438,14 @@ TEST_F(LogFiles, WritersInSeveralProcessesLoseNoLine) {
     files.push_back(L"wk_observer.mvl");  // after the rotated ones, in stamp order
     static const std::wregex numbered(L"\\[A::b\\]\\tp=(\\d/\\d) n=(\\d+) \\.{40}");
     std::map<std::wstring, std::vector<int>> numbers, expected;  // by "<writer>/<thread>"
-    for (const std::wstring& name : files) {
+    for (const std::wstring& name : files)
         for (const std::wstring& message : MessagesIn(PathIn(name), 0, {})) {  // lines of others would be skipped
             std::wsmatch m;
             if (std::regex_match(message, m, numbered)) numbers[m[1].str()].push_back(std::stoi(m[2].str()));
         }
-    }
-    for (int i = 0; i < kWriters * kThreads * kLinesPerThread; ++i) {
+    for (int i = 0; i < kWriters * kThreads * kLinesPerThread; ++i)
         expected[std::to_wstring(i / kLinesPerThread / kThreads) + L"/" +
                  std::to_wstring(i / kLinesPerThread % kThreads)].push_back(i % kLinesPerThread);
-    }
     EXPECT_EQ(numbers, expected) << "every line once, in its thread's order";
 }
 

@@ -47,9 +47,8 @@ inline std::vector<std::wstring> ListFiles(const std::wstring& directory, const 
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
     mv::unique_hfind search(::FindFirstFileW((directory + L"\\" + pattern).c_str(), &found));
-    for (bool more = bool(search); more; more = ::FindNextFileW(search.get(), &found)) {
+    for (bool more = bool(search); more; more = ::FindNextFileW(search.get(), &found))
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    }
     std::sort(names.begin(), names.end());
     return names;
 }

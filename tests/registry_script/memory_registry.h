@@ -26,9 +26,8 @@ struct NameLess {
 inline std::string DumpText(std::u16string_view units) {
     std::string out;
     char hex[12];
-    for (char16_t c : units) {
+    for (char16_t c : units)
         out += c == 0 ? "|" : c < 0x80 ? std::string(1, char(c)) : (std::snprintf(hex, 12, "<%x>", unsigned{c}), hex);
-    }
     return out;
 }
 

@@ -39,15 +39,13 @@ Node ReadKey(HKEY key) {
     auto buffer = reinterpret_cast<wchar_t*>(name.data());
     for (DWORD i = 0, length = 16384, type = 0, size = 1 << 16;
          ::RegEnumValueW(key, i, buffer, &length, nullptr, &type, data.data(), &size) == 0;
-         ++i, length = 16384, size = 1 << 16) {
+         ++i, length = 16384, size = 1 << 16)
         node.values[name.substr(0, length)] = {type, {data.begin(), data.begin() + size}};
-    }
     mv::unique_hkey child;
     for (DWORD i = 0, length = 256; ::RegEnumKeyExW(key, i, buffer, &length, nullptr, nullptr, nullptr, nullptr) == 0 &&
                                     ::RegOpenKeyExW(key, buffer, 0, KEY_READ, child.put()) == 0;
-         ++i, length = 256) {
+         ++i, length = 256)
         node.keys[name.substr(0, length)] = std::make_shared<Node>(ReadKey(child.get()));
-    }
     return node;
 }
 
@@ -108,9 +106,8 @@ const string kExistingDump = "HKCU/Existing; HKCU/Existing@V=d:01000000; HKCU/Ex
 string EachProtected(string (*form)(const string&), const char* separator) {
     string out;
     for (const char* n : {"AppID", "clsid", "Component Categories", "FileType", "Hardware", "Interface", "Mime", "SAM",
-                          "SECURITY", "Software", "SYSTEM", "TYPELIB"}) {
+                          "SECURITY", "Software", "SYSTEM", "TYPELIB"})
         out += (out.empty() ? "" : separator) + form(n);
-    }
     return out;
 }
 
@@ -243,13 +240,11 @@ std::vector<Row> Rows() {
              {"HKCU { ForceRemove Existing\\Sub }", "A"}, {"HKCU { ForceRemove Existing { New = q 'x' } }", "A"},
              {"HKCU { " + deep511 + "K { ", "A"}, {"HKCU { Other = sz 'v' }", "A"}, {"HKCU { Other = '' 'v' }", "A"},
              {"HKCU { Existing { Sub } val V s x }", "R"}, {"HKCU { Existing { Sub } New\\Sub }", "R"},
-             {"HKCU { Existing { Sub } New", "R"}}) {
+             {"HKCU { Existing { Sub } New", "R"}})
         rows.push_back({steps + (" malformed: " + script.substr(0, 60)), kExisting, script, steps, kSyntax, kExistingDump});
-    }
-    for (const char* text : {"4294967296", "-1", "''"}) {
+    for (const char* text : {"4294967296", "-1", "''"})
         rows.push_back({"dword " + string(text), kExisting, "HKCU { Delete Existing New = d " + string(text) + " }", "A",
                         kSyntax, kExistingDump});
-    }
     return rows;
 }
 

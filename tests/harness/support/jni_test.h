@@ -50,9 +50,7 @@ private:
 class LocalFrame {
 public:
     LocalFrame(JNIEnv* env, jint capacity) : m_env(env), m_pushed(env->PushLocalFrame(capacity) == JNI_OK) {}
-    ~LocalFrame() {
-        if (m_pushed) m_env->PopLocalFrame(nullptr);
-    }
+    ~LocalFrame() { if (m_pushed) m_env->PopLocalFrame(nullptr); }
     LocalFrame(const LocalFrame&) = delete;
     LocalFrame& operator=(const LocalFrame&) = delete;
 
