@@ -9,22 +9,12 @@
 #include "console_output.h"
 #include "common/com/bstr.h"
 #include "hwnd_explain.h"
-#include "java_ref.h"
+#include "java_arguments.h"
 #include "jvm_lookup.h"
 #include "tree_source.h"
 
 namespace mvjava {
 namespace {
-
-// An object result of `method` ("name", "signature") on `object`, owned; empty on failure.
-JavaRef CallObject(IMvJavaCpp* jvm, UINT64 object, const wchar_t* name, const wchar_t* signature) {
-    const mv::unique_bstr n = mv::unique_bstr::copy_of(name), s = mv::unique_bstr::copy_of(signature);
-    VARIANT none;
-    ::VariantInit(&none);
-    UINT64 result = 0;
-    if (!object || !n || !s || FAILED(jvm->CallObjectMethod(object, n.get(), s.get(), none, &result))) return {};
-    return JavaRef(jvm, result);
-}
 
 double CallDouble(IMvJavaCpp* jvm, UINT64 object, const wchar_t* name, double otherwise) {
     const mv::unique_bstr n = mv::unique_bstr::copy_of(name), s = mv::unique_bstr::copy_of(L"()D");

@@ -1,5 +1,7 @@
 #include "java_arguments.h"
 
+#include "common/com/bstr.h"
+
 namespace mvjava {
 
 VARIANT ArgumentI4(LONG value) {
@@ -39,6 +41,18 @@ bool MakeArgumentArray(mv::unique_variant& out, std::vector<VARIANT> elements) {
     V_VT(target) = VT_ARRAY | VT_VARIANT;
     V_ARRAY(target) = array;
     return complete;
+}
+
+JavaRef CallObject(IMvJavaCpp* jvm, UINT64 object, const wchar_t* method, const wchar_t* signature,
+                   std::vector<VARIANT> args) {
+    mv::unique_variant arguments;
+    UINT64 result = 0;
+    // No arguments: an empty VARIANT, as the bridge expects.
+    if ((!args.empty() && !MakeArgumentArray(arguments, std::move(args))) ||
+        FAILED(jvm->CallObjectMethod(object, mv::unique_bstr::copy_of(method).get(),
+                                     mv::unique_bstr::copy_of(signature).get(), arguments.get(), &result)))
+        return {};
+    return JavaRef(jvm, result);
 }
 
 }  // namespace mvjava

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "MvJavaJniComRot_h.h"
 #include "common/com/variant.h"
+#include "java_ref.h"
 
 namespace mvjava {
 
@@ -18,5 +20,9 @@ VARIANT ArgumentBstr(const std::wstring& text);
 
 // Fills `out` with the array; takes over (and clears) `elements`. False when it cannot be built.
 bool MakeArgumentArray(mv::unique_variant& out, std::vector<VARIANT> elements);
+
+// The object `method` (of `signature`) answers on `object`, owned; empty when the call fails.
+JavaRef CallObject(IMvJavaCpp* jvm, UINT64 object, const wchar_t* method, const wchar_t* signature,
+                   std::vector<VARIANT> args = {});
 
 }  // namespace mvjava

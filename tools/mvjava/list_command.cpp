@@ -24,18 +24,6 @@ struct PublishedJvm {
     std::optional<long> windows;
 };
 
-JavaRef CallObject(IMvJavaCpp* jvm, UINT64 object, const wchar_t* method, const wchar_t* signature,
-                   std::vector<VARIANT> args) {
-    mv::unique_variant arguments;
-    UINT64 result = 0;
-    // No arguments: an empty VARIANT, as the bridge expects.
-    if ((!args.empty() && !MakeArgumentArray(arguments, std::move(args))) ||
-        FAILED(jvm->CallObjectMethod(object, mv::unique_bstr::copy_of(method).get(),
-                                     mv::unique_bstr::copy_of(signature).get(), arguments.get(), &result)))
-        return {};
-    return JavaRef(jvm, result);
-}
-
 // System.getProperties().getProperty("java.version"). The bridge calls a static method of the
 // run-time class of the object it is given, and System has no instances, so the way there is
 // reflection: a String's class, Class.forName (a static method of Class, reached through that
