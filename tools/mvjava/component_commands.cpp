@@ -23,10 +23,9 @@ ExitCode RunGet(const Options& options) {
     if (FAILED(hr)) throw Failure(ExitCode::kCallFailed, "GetValue failed: " + DescribeHresult(hr));
     if (read != VARIANT_TRUE)
         throw Failure(ExitCode::kRefused, ToUtf8(options.path) + " has no text (no getText())");
-    ComponentNode node;  // what tells a password field
     mv::unique_bstr className;
-    if (SUCCEEDED(component->GetComponentClass(className.put())) && className) node.className = className.view();
-    const bool hidden = !options.showPasswords && IsPasswordField(node);
+    const bool hidden = !options.showPasswords && SUCCEEDED(component->GetComponentClass(className.put())) &&
+                        className && IsPasswordClass(std::wstring(className.view()));
     const std::string shown = "<" + std::to_string(text.view().size()) + " characters hidden>";
     if (options.json) {
         JsonWriter out;

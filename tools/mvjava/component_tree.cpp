@@ -11,16 +11,15 @@ std::wstring ShortClassName(const std::wstring& className) {
     return dot == std::wstring::npos ? className : className.substr(dot + 1);
 }
 
-bool IsPasswordField(const ComponentNode& node) {
+bool IsPasswordClass(const std::wstring& cls) {
     static const std::wstring kPasswordField = L"JPasswordField";
-    const std::wstring& cls = node.className;
     return cls.size() >= kPasswordField.size() &&
            cls.compare(cls.size() - kPasswordField.size(), kPasswordField.size(), kPasswordField) == 0;
 }
 
 namespace {
 void HideIn(ComponentNode& node) {
-    if (node.title && IsPasswordField(node)) {
+    if (node.title && IsPasswordClass(node.className)) {
         node.hiddenLength = node.title->size();
         node.title.reset();
     }

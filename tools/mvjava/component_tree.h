@@ -53,8 +53,8 @@ void VisitTree(const ComponentNode& root, Visit&& visit, int depth = 0) {
     for (const ComponentNode& child : root.childNodes) VisitTree(child, visit, depth + 1);
 }
 
-// Whether the node is a password field (a JPasswordField, or a class of that name).
-bool IsPasswordField(const ComponentNode& node);
+// Whether a class is a password field's (a JPasswordField, or a class of that name).
+bool IsPasswordClass(const std::wstring& className);
 // Moves every password field's text out of its title, keeping only its length.
 void HidePasswordTexts(std::vector<ComponentNode>& roots);
 
