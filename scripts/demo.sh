@@ -4,11 +4,12 @@
 # the JVM of a published Java process.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source tools/wine-env.sh
+mv_wine_fixed_layout bash "$(pwd)/scripts/demo.sh" "$@"
 source scripts/lib/setup.sh
 
 mv_install_packages
 mv_build_all >/dev/null
-source tools/wine-env.sh
 mv_wine_setup build/win64/wine
 # Every program here is 64-bit; the 64-bit loader runs the 64-bit regsvr32 also where 32-bit Wine
 # is installed (there, `wine regsvr32` is the 32-bit one).

@@ -1,5 +1,17 @@
 # Shared set-up of the build tree's Wine prefix and display; sourced by wine-run and wine-stop.
 
+# Runs the calling script again with the fixed address-space layout unless it has it already:
+#   mv_wine_fixed_layout bash SCRIPT "$@"
+# Debian's Wine has no preloader, so nothing reserves the addresses Windows programs need before
+# Linux lays out a new process. With the layout randomised, the heap of the loader (a fixed-address
+# program at 0x7d000000, its heap starting anywhere in the next GiB) sometimes covers the page of
+# Windows' shared user data (0x7ffe0000), and the process dies as it starts ("failed to map the
+# shared user data: c0000018"; its creator's CreateProcess fails with error 1359, about one start in
+# 8,000 here). Every process of ours and Wine's inherits the fixed layout from the script.
+mv_wine_fixed_layout() {
+  (( 0x$(</proc/self/personality) & 0x40000 )) || exec setarch "$(uname -m)" --addr-no-randomize "$@"
+}
+
 mv_wine_export() {
   local state=$1
   mkdir -p "$state"

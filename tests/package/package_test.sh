@@ -4,6 +4,8 @@
 # the unpacked JScript sample judged by this test's own probe, unregistration, nothing left running.
 #   package_test.sh CHECKOUT WIN64_BUILD I686_MODULE      Each step prints "ok: ..." or "FAIL: ...".
 set -uo pipefail
+source "$1/tools/wine-env.sh"  # only for the fixed layout that Wine's processes need
+mv_wine_fixed_layout bash "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/package_test.sh" "$@"
 trap '' PIPE  # "stop" to a host that has already ended must not end this script
 source_dir=$1 win64=$2 win32=${3:+$(cd "$(dirname "$3")/../.." && pwd)}  # <i686 build>/src/module/*.dll
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
