@@ -63,8 +63,10 @@ pe_machine() {
 entries=(
   "x86/MvJavaJniComRot.dll|$win32/src/module/MvJavaJniComRot.dll|required|i386"
   "x86/MvJavaJniComRot.tlb|$win32/src/idl/MvJavaJniComRot.tlb|required|"
+  "x86/MvJavaJni.dll|$win32/agent/MvJavaJni.dll|required|i386"
   "x64/MvJavaJniComRot.dll|$win64/src/module/MvJavaJniComRot.dll|required|x86-64"
   "x64/MvJavaJniComRot.tlb|$win64/src/idl/MvJavaJniComRot.tlb|required|"
+  "x64/MvJavaJni.dll|$win64/agent/MvJavaJni.dll|required|x86-64"
   "include/MvJavaJniComRot_h.h|$win64/src/idl/MvJavaJniComRot_h.h|required|"
   "include/MvJavaJniComRot_i.c|$win64/src/idl/MvJavaJniComRot_i.c|required|"
   "java/mv-hook.jar|$win64/java/hook/mv-hook.jar|required|"
@@ -146,15 +148,16 @@ jdk_path=${jdk_path:-"the JDK's lib/server"}
 cat >"$top/harness/README.txt" <<EOF
 Test bed only - not part of an installation on Windows.
 
-On Windows, the Java application runs in a Windows JVM, with the agent's own MvJavaJni.dll,
-and nothing in this folder is used. The machine this archive was built on has no Windows JVM:
+On Windows, the Java application runs in a Windows JVM, which loads the agent library
+(x86/MvJavaJni.dll or x64/MvJavaJni.dll, see docs/launching-java.md), and nothing in this folder
+is used. The machine this archive was built on has no Windows JVM:
 Windows programs run under Wine and Java runs as a Linux program. These files bridge the two
 so that the samples can be tried there:
 
   mvjava-host.exe   plays a Java process: starts a JVM, creates the module's main object,
                     publishes it and prints "ready <pid>"; "stop" on its input ends it.
   jniproxy.dll      the JavaVM/JNIEnv that forwards every JNI call to mv-jniserver.
-  MvJavaJni.dll     stand-in for the agent's library of the same name.
+  MvJavaJni.dll     stand-in for the agent library, with controls for the tests.
   mv-jniserver      Linux program hosting the real JVM (OpenJDK 17, linked against
                     $jdk_path).
 

@@ -78,3 +78,8 @@ MV_JNI_PROXY_API void MvJniProxy_ClearFaults(void);
 // under one offset is not valid under another: change it only while no such reference is in use.
 // 0 (the start): the JVM's own values.
 MV_JNI_PROXY_API void MvJniProxy_SetReferenceOffset(unsigned long long offset);
+
+// JVMTI: GetEnv of the proxy's JavaVM gives environments that take event callbacks and enable
+// VMInit and VMDeath, nothing else. This posts "VMInit" or "VMDeath" as the JVM would, on the
+// calling thread (attached for the call if it is not): how many callbacks ran, -1 for another name.
+MV_JNI_PROXY_API int MvJniProxy_PostVmEvent(const char* event);

@@ -7,6 +7,7 @@
 
 #include "counters.h"
 #include "faults.h"
+#include "jvmti_stand_in.h"
 #include "proxy_env.h"
 #include "proxy_vm.h"
 #include "server_process.h"
@@ -85,3 +86,5 @@ MV_JNI_PROXY_API int MvJniProxy_FailNext(const char* function, int count) {
 MV_JNI_PROXY_API void MvJniProxy_ClearFaults(void) { ClearFaults(); }
 
 MV_JNI_PROXY_API void MvJniProxy_SetReferenceOffset(unsigned long long offset) { SetReferenceOffset(offset); }
+
+MV_JNI_PROXY_API int MvJniProxy_PostVmEvent(const char* event) { return event ? PostVmEvent(event) : -1; }

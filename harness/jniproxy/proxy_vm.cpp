@@ -6,6 +6,7 @@
 #include "counters.h"
 #include "custom_functions.h"
 #include "faults.h"
+#include "jvmti_stand_in.h"
 #include "proxy_env.h"
 #include "server_process.h"
 #include "trace.h"
@@ -100,6 +101,7 @@ jint JNICALL DetachCurrentThread(JavaVM*) {
 }
 
 jint JNICALL GetEnv(JavaVM*, void** penv, jint version) {
+    if (IsJvmtiVersion(version)) return NewJvmtiEnv(penv);  // any thread may ask, as agents do while loading
     ProxyEnv* session = CurrentSession();
     ServerInfo server;
     if (session == nullptr || !CurrentServer(server)) {

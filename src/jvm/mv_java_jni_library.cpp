@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <new>
 #include <string>
 
 #include "module/module_file_path.h"
@@ -13,29 +12,12 @@ namespace {
 
 constexpr wchar_t kLibraryName[] = L"MvJavaJni.dll";
 
-// A path past MAX_PATH reaches the loader only in its extended form.
-void ExtendLongPath(std::wstring& path) {
-    if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0) return;
-    if (path.compare(0, 2, L"\\\\") == 0)
-        path.replace(0, 2, L"\\\\?\\UNC\\");  // \\server\share -> \\?\UNC\server\share
-    else
-        path.insert(0, L"\\\\?\\");
-}
-
 // The library from this module's own folder, by its full path of any length: never from the
 // current directory or the rest of the search path, where any file of that name could be planted.
 // Its own imports are looked for only in that folder and the system folder, for the same reason.
 HMODULE LoadFromThisModulesFolder() noexcept {
     std::wstring path;
-    if (FAILED(GetLongModuleFilePath(ThisImageInstance(), path))) return nullptr;
-    const std::size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return nullptr;
-    try {
-        path.replace(slash + 1, std::wstring::npos, kLibraryName);
-        ExtendLongPath(path);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    if (FAILED(GetSiblingFilePath(ThisImageInstance(), kLibraryName, path))) return nullptr;
     return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

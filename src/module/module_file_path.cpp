@@ -12,6 +12,15 @@ HRESULT LastErrorOr(HRESULT fallback) noexcept {
     return error == ERROR_SUCCESS ? fallback : HRESULT_FROM_WIN32(error);
 }
 
+// A path past MAX_PATH reaches the loader only in its extended form.
+void ExtendLongPath(std::wstring& path) {
+    if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0) return;
+    if (path.compare(0, 2, L"\\\\") == 0)
+        path.replace(0, 2, L"\\\\?\\UNC\\");  // \\server\share -> \\?\UNC\server\share
+    else
+        path.insert(0, L"\\\\?\\");
+}
+
 }  // namespace
 
 HRESULT GetModuleFilePath(HINSTANCE module, std::wstring& path) noexcept {
@@ -39,6 +48,20 @@ HRESULT GetLongModuleFilePath(HINSTANCE module, std::wstring& path) noexcept {
             }
             if (size >= kLongestPath) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
         }
+    });
+}
+
+HRESULT GetSiblingFilePath(HINSTANCE module, const wchar_t* fileName, std::wstring& path) noexcept {
+    std::wstring own;
+    const HRESULT hr = GetLongModuleFilePath(module, own);
+    if (FAILED(hr)) return hr;
+    return guard_hresult([&]() -> HRESULT {
+        const std::size_t slash = own.find_last_of(L"\\/");
+        if (slash == std::wstring::npos) return E_FAIL;
+        own.replace(slash + 1, std::wstring::npos, fileName);
+        ExtendLongPath(own);
+        path = std::move(own);
+        return S_OK;
     });
 }
 

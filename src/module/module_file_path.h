@@ -4,6 +4,8 @@
 // HRESULT of the system error; a path that fills the whole buffer (and so may be cut short) ->
 // HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER). Registration and the type library use it.
 // GetLongModuleFilePath: the whole path, of any length Windows allows (32,767 units).
+// GetSiblingFilePath: the path of `fileName` in the module's own folder, in the extended form
+// (\\?\...) when it is too long for the loader otherwise.
 
 #include <windows.h>
 
@@ -13,5 +15,6 @@ namespace mv {
 
 HRESULT GetModuleFilePath(HINSTANCE module, std::wstring& path) noexcept;
 HRESULT GetLongModuleFilePath(HINSTANCE module, std::wstring& path) noexcept;
+HRESULT GetSiblingFilePath(HINSTANCE module, const wchar_t* fileName, std::wstring& path) noexcept;
 
 }  // namespace mv
