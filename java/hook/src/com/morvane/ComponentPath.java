@@ -1,6 +1,5 @@
 package com.morvane;
 
-import com.sun.java.accessibility.util.EventQueueMonitor;
 import java.awt.Component;
 import java.awt.Container;
 import java.awt.Window;
@@ -40,7 +39,7 @@ final class ComponentPath {
     }
 
     private static Component follow(int[] indexes) {
-        Window[] windows = EventQueueMonitor.getTopLevelWindows();
+        Window[] windows = AccessibilityMonitor.topLevelWindows();
         if (indexes[0] >= windows.length) {
             return null;
         }

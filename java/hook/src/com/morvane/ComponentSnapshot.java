@@ -1,6 +1,5 @@
 package com.morvane;
 
-import com.sun.java.accessibility.util.EventQueueMonitor;
 import java.awt.Component;
 import java.awt.Container;
 import java.awt.Rectangle;
@@ -40,7 +39,7 @@ final class ComponentSnapshot {
     }
 
     private String windowList() {
-        Window[] windows = EventQueueMonitor.getTopLevelWindows();
+        Window[] windows = AccessibilityMonitor.topLevelWindows();
         json.append('[');
         for (int i = 0; i < windows.length; ++i) {
             if (i > 0) {

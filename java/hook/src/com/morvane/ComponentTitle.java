@@ -15,7 +15,7 @@ import java.util.Optional;
  */
 final class ComponentTitle {
     // One reflective lookup per class: a snapshot visits thousands of components of few classes.
-    private static final ClassValue<Optional<Method>> GET_TEXT = new ClassValue<>() {
+    private static final ClassValue<Optional<Method>> GET_TEXT = new ClassValue<Optional<Method>>() {
         @Override
         protected Optional<Method> computeValue(Class<?> type) {
             return Optional.ofNullable(findGetText(type));
@@ -67,7 +67,7 @@ final class ComponentTitle {
      * reachable supertype; a virtual call still runs the component's own implementation.
      */
     private static Method callable(Method method, Class<?> type) {
-        if (reachable(method.getDeclaringClass()) || method.trySetAccessible()) {
+        if (reachable(method.getDeclaringClass()) || ModuleAccess.trySetAccessible(method)) {
             return method;
         }
         for (Class<?> s = type.getSuperclass(); s != null; s = s.getSuperclass()) {
@@ -96,7 +96,6 @@ final class ComponentTitle {
     }
 
     private static boolean reachable(Class<?> type) {
-        return Modifier.isPublic(type.getModifiers())
-                && type.getModule().isExported(type.getPackageName(), ComponentTitle.class.getModule());
+        return Modifier.isPublic(type.getModifiers()) && ModuleAccess.exported(type, ComponentTitle.class);
     }
 }
