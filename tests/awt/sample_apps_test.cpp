@@ -103,13 +103,9 @@ TEST_F(SampleApps, AClientSignsInThroughTheNativeWindowThatAppearedAndLeavesNoRe
             if (ClassOf(sibling.get()) == L"javax.swing.JButton") button = sibling;
         }
         ASSERT_TRUE(user && button);
-        EXPECT_EQ(AttributeOf(button.get(), L"title"), L"Sign in");
         VARIANT_BOOL typed = VARIANT_FALSE;
         EXPECT_EQ(user->SetValue(unique_bstr::copy_of(name).get(), &typed), S_OK);
         EXPECT_EQ(password->SetValue(unique_bstr::copy_of(secret).get(), &typed), S_OK);
-        unique_bstr back;
-        EXPECT_EQ(user->GetValue(back.put(), &typed), S_OK);
-        EXPECT_EQ(std::wstring(back.view()), name);
         EXPECT_EQ(button->DoClick(), S_OK);
     }();
     EXPECT_EQ(JavaStatics(jvm(), L"samples.LoginApp").CallString(L"lastSignIn"), name + L"|" + secret);

@@ -1,10 +1,11 @@
 // The module's TYPELIB resource 1 compared row by row with the contract clients and the marshaller rely
 // on: library, classes, interfaces, every member (slot, DISPID, DISPID by name, parameters, help),
-// enumerations, records. Rows read as ReadLibrary prints them: VARTYPE
-// names (UI8 a Java handle or JavaVM, BOOL VARIANT_BOOL), parameters in, out or ret ([out, retval]),
-// flags in hex. The module is this build's, or MV_CONTRACT_MODULE built for MV_CONTRACT_PLATFORM.
+// enumerations, records. Rows read as ReadLibrary prints them: VARTYPE names (UI8 a Java handle or JavaVM,
+// BOOL VARIANT_BOOL), parameters in, out or ret ([out, retval]), flags in hex. The module is this build's,
+// or MV_CONTRACT_MODULE built for MV_CONTRACT_PLATFORM. Then the version resource of every shipped file.
 
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <oaidl.h>
 
 #include <cstdio>
@@ -114,8 +115,7 @@ const std::vector<Interface>& Interfaces() {
          {{1, "GetClass", "ret BSTR* bstrClsName", "returns the class of the java object"},
           {2, "GetJvmAndHandle", "out DISPATCH* ppJvm, out UI8* hObj",
            "returns the jvm and handle to the java object"}}},
-        {"IJAwtComponent", "{B18F3C64-2D7A-4E05-9B3C-6A0E4F8D2C17}",
-         "IJAwtComponent interface",
+        {"IJAwtComponent", "{B18F3C64-2D7A-4E05-9B3C-6A0E4F8D2C17}", "IJAwtComponent interface",
          {{1, "GetContainer", "ret DISPATCH* pObj", "returns the container of this component"},
           {2, "GetComponentClass", "ret BSTR* bstrName", "returns the component's class name"},
           {3, "GetBounds", "out _POINTL* pPos, out tagSIZE* pSize, ret BOOL* pbRet", "bounds of this component"},
@@ -127,8 +127,7 @@ const std::vector<Interface>& Interfaces() {
           {8, "DoClick", "", "click this component"},
           {9, "GetRelXPos", "ret I4* lRelX", "get relative x pos to its parent"},
           {10, "GetRelYPos", "ret I4* lRelY", "get relative y pos to its parent"}}},
-        {"IJAwtContainer", "{2C5D8E91-4B06-47A3-8E1F-9D3A7C6B5E02}",
-         "IJAwtContainer interface",
+        {"IJAwtContainer", "{2C5D8E91-4B06-47A3-8E1F-9D3A7C6B5E02}", "IJAwtContainer interface",
          {{30, "GetChildComponents", "ret SAFEARRAY(DISPATCH)* pRet", "returns the IJAwtComponent this contains"},
           {31, "FindComponentAt", "in _POINTL oPt, ret DISPATCH* ppComponent",
            "finds the component inside the container at the given point"}}},
@@ -136,11 +135,9 @@ const std::vector<Interface>& Interfaces() {
          {{50, "GetOwnedWindows", "ret SAFEARRAY(DISPATCH)* pRet", "returns the owned windows"},
           {51, "GetHWND", "out GetHWNDResultInfo* pInfo, ret UI4* phHwnd",
            "returns the HWND corresponding to this java window"}}},
-        {"IJAwtTextComponent", "{D4093B7E-6C21-48F9-B5A0-2E7C9F1D3B84}",
-         "IJAwtTextComponent interface",
+        {"IJAwtTextComponent", "{D4093B7E-6C21-48F9-B5A0-2E7C9F1D3B84}", "IJAwtTextComponent interface",
          {{800, "GetText", "ret BSTR* pBstrText", "returns the text this component had"}}},
-        {"IMvJavaCpp", "{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}", "IMvJavaCpp Interface",
-         MvJavaCppMembers()},
+        {"IMvJavaCpp", "{61F2A9C5-8E34-4D17-9B6A-0C5E3F7A2D19}", "IMvJavaCpp Interface", MvJavaCppMembers()},
         {"IJvmFinder", "{E3B85D07-1A6F-4C92-8D3E-7B4A0F2C6E51}", "IJvmFinder",
          {{80, "GetJvmFromProcess", "in UI4 ulPid, ret DISPATCH* pJvm",
            "Returns the jvm corresponding to the process"}}},
@@ -330,6 +327,33 @@ TEST(TypeLibraryContract, MatchesEveryRow) {
                   wanted == expected.end() ? "(not in the contract)" : wanted->second)
             << "row " << row;
     }
+}
+
+// "FileVersion" and "ProductVersion" of the US-English Unicode block, and the numeric file version.
+std::string VersionsOf(const std::wstring& file) {
+    DWORD ignored = 0;
+    std::vector<BYTE> data(::GetFileVersionInfoSizeW(file.c_str(), &ignored));
+    if (data.empty() || !::GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(data.size()), data.data()))
+        return "no version resource";
+    std::string text;
+    for (const wchar_t* key : {L"\\StringFileInfo\\040904B0\\FileVersion", L"\\StringFileInfo\\040904B0\\ProductVersion"}) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        if (::VerQueryValueW(data.data(), key, reinterpret_cast<void**>(&value), &length) && value)
+            text += std::string(value, value + std::wcslen(value)) + " ";
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    if (::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) && fixed)
+        text += std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+                "." + std::to_string(HIWORD(fixed->dwFileVersionLS));
+    return text;
+}
+
+TEST(VersionResource, EveryShippedFileCarriesTheProjectVersion) {
+    const std::string expected = std::string(MV_VERSION) + " " + MV_VERSION + " " + MV_VERSION;
+    for (const char* file : {MV_MODULE_PATH, MV_MVJAVA_PATH, MV_JAVA_HOST_PATH, MV_JNIPROXY_PATH, MV_SIBLING_PATH})
+        EXPECT_EQ(VersionsOf(mv::test::WindowsPathOfUnixPath(file)), expected) << file;
 }
 
 }  // namespace

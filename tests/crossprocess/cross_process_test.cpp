@@ -149,7 +149,6 @@ protected:
 };
 
 TEST_F(CrossProcess, ThePublishedObjectIsFoundByPidAsFirstAndByItsReadyEvent) {
-    EXPECT_TRUE(com_ptr<IMvJavaCpp>(jvm()).try_query<IClientSecurity>()) << "a proxy: the object lives in the host";
     LONG version = 0;
     ASSERT_EQ(jvm()->GetJVMVersion(&version), S_OK);
     EXPECT_GE(version, 0x00010008);
@@ -161,7 +160,6 @@ TEST_F(CrossProcess, ThePublishedObjectIsFoundByPidAsFirstAndByItsReadyEvent) {
     EXPECT_TRUE(found);
     // The host's, unless another program's host was published first.
     EXPECT_TRUE(pid == host().pid() || PublishedJvmOf(pid)) << pid;
-    EXPECT_FALSE(PublishedJvmOf(host().pid() + 1000000)) << "no such process published";
     const std::wstring name = L"MvJavaCOM:P" + std::to_wstring(host().pid());
     unique_handle event(::OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
     ASSERT_TRUE(event) << "the ready event, opened by name from another process";

@@ -6,19 +6,18 @@
 #include <windows.h>
 
 #include "common/com/com_ptr.h"
+#include "jni_server.h"
 #include "jniproxy/mv_jni_proxy.h"
 #include "jvm/mv_java_cpp.h"
 
 TEST(WithoutSiblingLibrary, TheMainObjectAttachesAndDetachesByItself) {
-    char error[512] = "";
-    MvJniServerConfig config{};
-    JavaVM* vm = MvJniProxy_StartServer(&config, error, sizeof error);
-    ASSERT_NE(vm, nullptr) << error;
+    const mv::test::JniServer server;
+    ASSERT_TRUE(server.started()) << server.error();
     ASSERT_HRESULT_SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     {
         mv::com_ptr<IMvJavaCpp> obj;
         ASSERT_EQ(mv::CreateMvJavaCpp(IID_IMvJavaCpp, obj.put_void()), S_OK);
-        ASSERT_EQ(obj->JavaSaveRunningJVM(LONG(::GetCurrentProcessId()), reinterpret_cast<UINT64>(vm)), S_OK);
+        ASSERT_EQ(obj->JavaSaveRunningJVM(LONG(::GetCurrentProcessId()), reinterpret_cast<UINT64>(server.vm())), S_OK);
         MvJniProxy_ResetCounters();
         LONG version = 0;
         EXPECT_EQ(obj->GetJVMVersion(&version), S_OK);
@@ -33,5 +32,4 @@ TEST(WithoutSiblingLibrary, TheMainObjectAttachesAndDetachesByItself) {
     EXPECT_NE(decoy, nullptr);
     if (decoy) ::FreeLibrary(decoy);
     ::CoUninitialize();
-    MvJniProxy_StopServer();
 }

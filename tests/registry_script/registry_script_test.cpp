@@ -159,8 +159,6 @@ std::vector<Row> Rows() {
          "HKCU { K { val A = b 0aFF val B = B '' val C = b AbCdEf val D = b 'zz' val E = b g1G2 } }", "A", kOk,
          "HKCU/K; HKCU/K@A=b:0aff; HKCU/K@B=b:; HKCU/K@C=b:abcdef; HKCU/K@D=b:00; HKCU/K@E=b:0102"},
         {"binary with an odd number of digits", "", "HKCU { K = b 0aF }", "A", kFail, ""},
-        {"types are one letter in either case", "", "HKCU { K { val s = s x val d = D 1 val m = M x val b = B 00 } }",
-         "A", kOk, "HKCU/K; HKCU/K@b=b:00; HKCU/K@d=d:01000000; HKCU/K@m=m:x||; HKCU/K@s=s:x|"},
         {"an assignment replaces value and type", "HKCU { K = d 1 { val V = s old } }",
          "HKCU { K = s new { val V = b 01 } }", "A", kOk, "HKCU/K; HKCU/K@=s:new|; HKCU/K@V=b:01"},
         {"value names of 255 units, '' the default value", "", "HKCU { K { val " + v255 + " = d 1 val '' = s x } }",

@@ -17,10 +17,11 @@ namespace mv::test {
 class ComponentTest : public BridgeTest {
 protected:
     static void SetUpTestSuite() { StartJvm(true); }
-    static void StartJvm(bool checkJni) {
+    static void StartJvm(bool checkJni, const std::vector<std::string>& jvmOptions = {}) {
         JniServerSettings settings;
         settings.checkJni = checkJni;
         settings.classPath = {MV_HOOK_JAR};
+        settings.jvmOptions = jvmOptions;
         StartServer(settings);
     }
     void SetUp() override {
