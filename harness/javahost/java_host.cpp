@@ -153,6 +153,9 @@ int Run(const HostOptions& options) {
             mv::host::HostCommands commands(main.get(), windows);
             const bool told = AnswerCommandsUntilStopped(commands, options.maxLifetimeSeconds);
             main->JavaRemoveFromROT();
+            // Component objects that clients still hold point to the main object without a count,
+            // and COM releases them as the process's apartment goes, after this: it stays.
+            main.detach();
             if (!told) {
                 // Ends here, leaving the objects a reader thread may still use to the process's end.
                 std::fprintf(stderr, "mvjava-host: maximum lifetime reached\n");
