@@ -10,6 +10,7 @@ source scripts/lib/setup.sh
 
 mv_install_packages
 mv_build_all >/dev/null
+MV_JDK_HOME=$(sed -n 's/^MV_JDK_HOME:PATH=//p' build/win64/CMakeCache.txt)
 mv_wine_setup build/win64/wine
 # Every program here is 64-bit; the 64-bit loader runs the 64-bit regsvr32 also where 32-bit Wine
 # is installed (there, `wine regsvr32` is the 32-bit one).
@@ -48,11 +49,12 @@ fi
 
 echo
 echo "== Single sign-on: a Swing login window appears; a client finds it, fills it and signs in"
-jars="$(pwd)/build/win64/java/hook/mv-hook.jar:$(pwd)/build/win64/java/samples/mv-samples.jar"
-coproc LOGIN { "$MV_WINE64" build/win64/harness/javahost/mvjava-host.exe --class-path "$jars" \
-  --main-class samples.LoginApp \
-  --jvm-option -Djavax.accessibility.assistive_technologies=com.morvane.MorvaneAWTEventListener \
-  --max-lifetime 120 2>/dev/null; }
+mvjava() { echo "  \$ mvjava $*"; "$MV_WINE64" build/win64/tools/mvjava/mvjava.exe "$@" | sed 's/^/    /'; }
+hook_jar="$(pwd)/build/win64/java/hook/mv-hook.jar"
+samples_jar="$(pwd)/build/win64/java/samples/mv-samples.jar"
+echo "  the application is started with one option: -javaagent:mv-hook.jar"
+coproc LOGIN { "$MV_WINE64" build/win64/harness/javahost/mvjava-host.exe --class-path "$samples_jar" \
+  --main-class samples.LoginApp --jvm-option "-javaagent:$hook_jar" --max-lifetime 180 2>/dev/null; }
 # Prints the next line of the application's output that starts with $1 (its JVM shares the host's
 # output), or fails.
 application_says() {
@@ -87,7 +89,6 @@ if [[ -n $ready && -n $opened ]]; then
 
   echo
   echo "== The inspector: mvjava, from another process"
-  mvjava() { echo "  \$ mvjava $*"; "$MV_WINE64" build/win64/tools/mvjava/mvjava.exe "$@" | sed 's/^/    /'; }
   first_path() { "$MV_WINE64" build/win64/tools/mvjava/mvjava.exe find "$pid" "$@" | awk 'NR == 1 { print $1 }' || true; }
   mvjava list || status=1
   mvjava tree "$pid" --depth 6 || status=1
@@ -103,12 +104,42 @@ if [[ -n $ready && -n $opened ]]; then
   svg="$(pwd)/build/demo/login-window.svg"
   mvjava snapshot "$pid" --svg "Z:$(echo "$svg" | tr / '\\')" || status=1
   [[ -s $svg ]] && echo "  the window's component bounds, drawn and labelled: $svg" || status=1
+
   echo stop >&"${LOGIN[1]}"
   wait "$LOGIN_PID" 2>/dev/null || true
   echo "  mvjava-host: withdrawn and stopped"
 else
   echo "  the login host did not start"; status=1
 fi
+echo
+echo "== An application that runs without the hook, attached while it runs"
+coproc PLAIN { "$MV_WINE64" build/win64/harness/javahost/mvjava-host.exe --class-path "$samples_jar" \
+  --main-class samples.AwtApp --max-lifetime 120 2>/dev/null; }
+plain="" opened=""
+while { [[ -z $plain ]] || [[ -z $opened ]]; } && read -r -t 120 line <&"${PLAIN[0]}"; do
+  line=${line%$'\r'}
+  [[ $line == ready* ]] && plain=${line#ready }
+  [[ $line == "windows open" ]] && opened=yes
+done
+if [[ -n $plain && -n $opened ]]; then
+  echo "  mvjava-host (Windows pid $plain): the AWT sample, started without any option"
+  mvjava list || status=1
+  echo jni-server >&"${PLAIN[1]}"
+  jvm_pid=""
+  while [[ -z $jvm_pid ]] && read -r -t 30 line <&"${PLAIN[0]}"; do
+    line=${line%$'\r'}
+    [[ $line == "jni-server "* ]] && jvm_pid=${line#jni-server }
+  done
+  echo "  \$ jcmd $jvm_pid JVMTI.agent_load mv-hook.jar    (the JVM's own process, a Linux one here)"
+  "$MV_JDK_HOME/bin/jcmd" "$jvm_pid" JVMTI.agent_load "$hook_jar" | sed 's/^/    /' || status=1
+  mvjava list || status=1
+  mvjava tree "$plain" --depth 2 || status=1
+  echo stop >&"${PLAIN[1]}"
+  wait "$PLAIN_PID" 2>/dev/null || true
+else
+  echo "  the plain host did not start"; status=1
+fi
+
 "$MV_WINE64" regsvr32 /s /u "$module"
 echo "  regsvr32 /u: unregistered"
 exit $status

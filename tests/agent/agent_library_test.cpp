@@ -15,6 +15,7 @@
 #include "child_process.h"
 #include "common/com/bstr.h"
 #include "host_process.h"
+#include "mta.h"
 #include "jniproxy/mv_jni_proxy.h"
 #include "jni_server.h"
 
@@ -23,11 +24,6 @@ namespace {
 
 constexpr char kEntriesVariable[] = "MV_AGENT_ENTRIES";
 constexpr DWORD kStepMs = 120000;
-
-struct Mta {
-    Mta() { ::CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~Mta() { ::CoUninitialize(); }
-};
 
 // The child's steps, each waited for on an event the child names after itself.
 std::wstring StepEvent(DWORD pid, const wchar_t* step) {

@@ -13,16 +13,12 @@
 #include "environment_number.h"
 #include "host_process.h"
 #include "jni_warnings.h"
+#include "mta.h"
 #include "process_counters.h"
 #include "variant_values.h"
 
 namespace mv::test {
 
-// The calling thread in the multithreaded apartment while this lives.
-struct Mta {
-    Mta() { ::CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~Mta() { ::CoUninitialize(); }
-};
 // The module registered, with the main thread in the multithreaded apartment, until the program ends.
 inline const ModuleRegistration& Registered() {
     static const Mta com;

@@ -131,16 +131,16 @@ TEST_F(Mvjava, ListTreeAndFindShowWhatTheInterfacesGive) {
     long jni = 0;
     ASSERT_EQ(jvm()->GetJVMVersion(&jni), S_OK);
     const JsonValue listed = Json(Mv({L"list", L"--json"}).out);
-    std::wstring entry;  // this host's: windows, JNI version
+    std::wstring entry;  // this host's: windows, JNI version, hook
     for (const JsonValue& e : listed.array())
         if (e.find(L"pid") && e.find(L"pid")->integer() == static_cast<long long>(host().pid()))
             entry = std::to_wstring(e.find(L"windows")->integer().value_or(-1)) + L" " + e.find(L"jni")->string() + L" " +
-                    e.find(L"version")->string();
+                    (e.find(L"hook") && e.find(L"hook")->boolean() ? L"hook " : L"none ") + e.find(L"version")->string();
     EXPECT_EQ(entry.substr(0, entry.rfind(L' ')), std::to_wstring(tree.size()) + L" " +
-                                                      std::to_wstring(static_cast<unsigned long>(jni) >> 16) + L"." + std::to_wstring(jni & 0xFFFF));
+                                                      std::to_wstring(static_cast<unsigned long>(jni) >> 16) + L"." + std::to_wstring(jni & 0xFFFF) + L" hook");
     const std::string version = ToUtf8(entry.substr(entry.rfind(L' ') + 1)), list = Mv({L"list"}).out;
     EXPECT_TRUE(!version.empty() && isdigit(version[0]) && list.find(std::to_string(host().pid()) + " ") != std::string::npos &&
-                list.find("java " + version) != std::string::npos) << list;
+                list.find("java " + version) != std::string::npos && list.find("hook installed") != std::string::npos) << list;
 
     auto json = [](const std::vector<ComponentNode>& nodes) { return mvjava::NodesToJson(nodes) + "\n"; };
     auto found = [&](const std::function<bool(const ComponentNode&)>& keep) {  // find shows no descendants

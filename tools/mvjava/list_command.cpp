@@ -1,5 +1,5 @@
-// mvjava list: the JVMs published in the Running Object Table, with the Java version and the
-// number of top-level windows of each.
+// mvjava list: the JVMs published in the Running Object Table, with the Java version, whether the
+// hook library is installed and the number of top-level windows of each.
 
 #include <cstdio>
 #include <optional>
@@ -22,6 +22,7 @@ struct PublishedJvm {
     std::optional<std::wstring> javaVersion;  // "java.version"
     std::optional<long> jniVersion;           // GetJVMVersion: major << 16 | minor
     std::optional<long> windows;
+    bool hook = false;  // GetMorvaneAWTHook answers a hook object
 };
 
 // System.getProperties().getProperty("java.version"). The bridge calls a static method of the
@@ -76,6 +77,9 @@ PublishedJvm Describe(const JvmLookup& lookup, DWORD pid) {
     long version = 0;
     if (SUCCEEDED(jvm->GetJVMVersion(&version))) published.jniVersion = version;
     published.javaVersion = JavaVersionOf(jvm.get());
+    UINT64 hook = 0;
+    published.hook = jvm->GetMorvaneAWTHook(&hook) == S_OK && hook != 0;
+    if (hook) jvm->DeleteJavaObject(hook);
     SAFEARRAY* windows = nullptr;
     if (SUCCEEDED(jvm->GetAllTopLevelComponents(&windows)))
         published.windows = static_cast<long>(mv::TakeDispatchElements(windows).size());
@@ -104,7 +108,7 @@ ExitCode RunList(const Options& options) {
             out.Key("jni");
             if (jvm.jniVersion) out.String(FromUtf8(JniVersionText(*jvm.jniVersion)));
             else out.Null();
-            out.Key("windows");
+            out.Key("hook").Bool(jvm.hook).Key("windows");
             if (jvm.windows) out.Number(*jvm.windows);
             else out.Null();
             out.EndObject();
@@ -116,6 +120,7 @@ ExitCode RunList(const Options& options) {
             std::string line = std::to_string(jvm.pid) + "  java " +
                                (jvm.javaVersion ? ToUtf8(*jvm.javaVersion) : std::string("?")) + " (JNI " +
                                (jvm.jniVersion ? JniVersionText(*jvm.jniVersion) : std::string("?")) + ")  " +
+                               (jvm.hook ? "hook installed  " : "no hook  ") +
                                (jvm.windows ? std::to_string(*jvm.windows) : std::string("?")) +
                                (jvm.windows && *jvm.windows == 1 ? " window\n" : " windows\n");
             WriteOut(line);

@@ -1,6 +1,8 @@
 package samples;
 
 import java.awt.Rectangle;
+import java.awt.event.WindowAdapter;
+import java.awt.event.WindowEvent;
 import javax.swing.JDialog;
 import javax.swing.JFrame;
 import javax.swing.JLabel;
@@ -19,6 +21,7 @@ public final class LoginApp {
 
     private static String lastSignIn;
     private static int signInCount;
+    private static int windowOpenedEvents;
 
     /**
      * A client reaches the static members below through an instance (NewDefJavaObject): the
@@ -37,6 +40,12 @@ public final class LoginApp {
         EventThread.run(() -> {
             if (frame == null) {
                 frame = LoginFrame.create(LoginApp::signedIn);
+                frame.addWindowListener(new WindowAdapter() {
+                    @Override
+                    public void windowOpened(WindowEvent e) {
+                        countWindowOpened();
+                    }
+                });
             }
             frame.setVisible(true);
         });
@@ -50,6 +59,15 @@ public final class LoginApp {
 
     public static synchronized int signInCount() {
         return signInCount;
+    }
+
+    /** "Window opened" events that the login window's own listener received: 1 once it is open. */
+    public static synchronized int windowOpenedEvents() {
+        return windowOpenedEvents;
+    }
+
+    private static synchronized void countWindowOpened() {
+        ++windowOpenedEvents;
     }
 
     /** Opens the modal "Confirm" dialog owned by the login window, not waiting for it to close. */

@@ -15,10 +15,17 @@ final class AgentLibrary {
     private AgentLibrary() {
     }
 
-    static void loadBesideJar() {
+    private static boolean tried;
+
+    /** Loads the library once; the hook agent loaded again changes nothing. */
+    static synchronized void loadBesideJar() {
+        if (tried) {
+            return;
+        }
+        tried = true;
         String problem = load();
         if (problem != null) {
-            report("the hook is installed, but this process is not published for native clients: " + problem);
+            report("this process is not published for native clients: " + problem);
         }
     }
 

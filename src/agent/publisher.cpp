@@ -44,56 +44,57 @@ bool ReadRelease(JavaVM* vm) {
     return true;
 }
 
-// The main object of the module beside this library, or why there is none. The module stays
-// loaded for the life of the process, as the object and COM's stubs of it live in it.
-HRESULT CreateMainObject(com_ptr<IMvJavaCpp>& main, std::wstring& why) {
-    std::wstring path;
-    HRESULT hr = GetSiblingFilePath(reinterpret_cast<HINSTANCE>(&__ImageBase), kModuleName, path);
-    if (FAILED(hr)) return why = L"the folder of MvJavaJni.dll is unknown", hr;
-    const HMODULE module =
-        ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module) return why = L"cannot load " + path, HRESULT_FROM_WIN32(::GetLastError());
-    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    using GetJvmFromPid = IMvJavaCpp*(__cdecl*)(DWORD);
-    const auto getClassObject =
-        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
-    const auto getJvmFromPid =
-        reinterpret_cast<GetJvmFromPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
-    if (!getClassObject || !getJvmFromPid) return why = path + L" is not the module", E_NOINTERFACE;
-    // Published already (by another copy of this library or by the application's own code).
-    if (com_ptr<IMvJavaCpp> existing{getJvmFromPid(::GetCurrentProcessId())})
-        return why = L"this process is published already", S_FALSE;
-    com_ptr<IClassFactory> factory;
-    hr = getClassObject(CLSID_MvJavaCpp, IID_IClassFactory, factory.put_void());
-    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IMvJavaCpp, main.put_void());
-    if (FAILED(hr)) why = L"the module made no main object";
-    return hr;
-}
-
 std::wstring Hex(HRESULT hr) {
     wchar_t text[16];
     std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
     return text;
 }
 
+constexpr wchar_t kPublishedAlready[] = L"this process is published already";
+
+// A new main object of the module beside this library in `main`, or why there is none. The module
+// stays loaded for the life of the process: the object and COM's stubs of it live in it.
+std::wstring CreateMainObject(com_ptr<IMvJavaCpp>& main) {
+    std::wstring path;
+    if (FAILED(GetSiblingFilePath(reinterpret_cast<HINSTANCE>(&__ImageBase), kModuleName, path)))
+        return L"the folder of MvJavaJni.dll is unknown";
+    const HMODULE module =
+        ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module) return L"cannot load " + path + L" (error " + std::to_wstring(::GetLastError()) + L")";
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    using GetJvmFromPid = IMvJavaCpp*(__cdecl*)(DWORD);
+    const auto getClassObject =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
+    const auto getJvmFromPid =
+        reinterpret_cast<GetJvmFromPid>(reinterpret_cast<void*>(::GetProcAddress(module, "GetJVMFromPid")));
+    if (!getClassObject || !getJvmFromPid) return path + L" is not the module";
+    // By another copy of this library, or by the application's own code.
+    if (com_ptr<IMvJavaCpp> existing{getJvmFromPid(::GetCurrentProcessId())}) return kPublishedAlready;
+    com_ptr<IClassFactory> factory;
+    HRESULT hr = getClassObject(CLSID_MvJavaCpp, IID_IClassFactory, factory.put_void());
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IMvJavaCpp, main.put_void());
+    return FAILED(hr) ? L"the module made no main object (" + Hex(hr) + L")" : std::wstring();
+}
+
 void PublishAndHold(JavaVM* vm, HANDLE withdrawEvent) {
     if (!ReadRelease(vm)) return Log(L"Publish", L"not published: the thread could not attach to the JVM");
     com_ptr<IMvJavaCpp> main;
-    std::wstring why;
-    HRESULT hr = CreateMainObject(main, why);
-    if (hr == S_FALSE) return Log(L"Publish", L"not published again: " + why);
-    if (SUCCEEDED(hr)) {
-        why = L"JavaSaveRunningJVM failed";
-        hr = main->JavaSaveRunningJVM(static_cast<LONG>(::GetCurrentProcessId()),
-                                      static_cast<UINT64>(reinterpret_cast<std::uintptr_t>(vm)));
-    }
-    if (SUCCEEDED(hr)) why = L"JavaAddToROT failed", hr = main->JavaAddToROT();
-    if (FAILED(hr)) return Log(L"Publish", L"not published: " + why + L" (" + Hex(hr) + L")");
+    std::wstring why = CreateMainObject(main);
+    if (why == kPublishedAlready) return Log(L"Publish", L"not published again: " + why);
+    HRESULT hr = S_OK;
+    if (why.empty() && FAILED(hr = main->JavaSaveRunningJVM(static_cast<LONG>(::GetCurrentProcessId()),
+                                                             static_cast<UINT64>(reinterpret_cast<std::uintptr_t>(vm)))))
+        why = L"JavaSaveRunningJVM failed (" + Hex(hr) + L")";
+    if (why.empty() && FAILED(hr = main->JavaAddToROT())) why = L"JavaAddToROT failed (" + Hex(hr) + L")";
+    if (!why.empty()) return Log(L"Publish", L"not published: " + why);
     Log(L"Publish", L"published process " + std::to_wstring(::GetCurrentProcessId()) + L" (Java " +
                         std::to_wstring(g_release.load()) + L")");
     ::WaitForSingleObject(withdrawEvent, INFINITE);
     hr = main->JavaRemoveFromROT();
     Log(L"Withdraw", FAILED(hr) ? L"JavaRemoveFromROT failed (" + Hex(hr) + L")" : L"withdrawn: the JVM ended");
+    // Component objects that clients still hold point to the main object without a count, and COM
+    // releases them when the process's apartment goes: it lives as long as the process.
+    main.detach();
 }
 
 struct ThreadStart {
