@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "common/com/dispatch_elements.h"
 #include "host_process.h"
 #include "mta.h"
 #include "java_statics.h"
@@ -76,9 +77,12 @@ TEST_P(HookAgent, InstallsTheHookMakesTheOpenWindowKnownAndASignInWorks) {
     ASSERT_TRUE(host.WaitForJvmOutput("windows open", kWaitMs)) << host.JvmOutput();
     const com_ptr<IMvJavaCpp> jvm = PublishedJvmOf(host.pid());
     ASSERT_TRUE(jvm);
-    if (GetParam().attach) {
+    if (GetParam().attach) {  // a client looks before the agent is there, as mvjava list does
         UINT64 none = 0;
         EXPECT_NE(jvm->GetMorvaneAWTHook(&none), S_OK) << "the hook before the agent was loaded";
+        SAFEARRAY* windows = nullptr;
+        jvm->GetAllTopLevelComponents(&windows);
+        EXPECT_TRUE(TakeDispatchElements(windows).empty()) << "windows listed before the agent was loaded";
         for (int load = 0; load < 2; ++load)  // the second load changes nothing
             EXPECT_THAT(LoadAgentWithJcmd(host), HasSubstr("shell exit 0")) << "load " << load;
     }

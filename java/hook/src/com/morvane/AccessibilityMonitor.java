@@ -21,11 +21,24 @@ final class AccessibilityMonitor {
     }
 
     /**
-     * Starts the monitor. It lists only windows opened or activated after it starts watching, and
-     * maybeInitialize is the one call that also registers its AWT listener.
+     * Starts the monitor, which lists only windows opened or activated after it starts watching.
+     * maybeInitialize registers its AWT listener, but does nothing once any monitor has been made:
+     * and the native module makes one to read the window list, so a client that looked before the
+     * hook was installed would leave it deaf. Its listener is then registered here, as
+     * maybeInitialize registers it.
      */
     static void start() {
         invoke(find("maybeInitialize"));
+        if (listener() != null) {
+            return;
+        }
+        try {
+            Object monitor = Class.forName(CLASS_NAME).getConstructor().newInstance();
+            Toolkit.getDefaultToolkit().addAWTEventListener((AWTEventListener) monitor,
+                    AWTEvent.WINDOW_EVENT_MASK | AWTEvent.FOCUS_EVENT_MASK | AWTEvent.MOUSE_MOTION_EVENT_MASK);
+        } catch (ReflectiveOperationException | RuntimeException | LinkageError e) {
+            // no monitor: the module lists no windows, as on a runtime without the module
+        }
     }
 
     /** The monitor's top-level windows, in its order; none when the monitor is not there. */
