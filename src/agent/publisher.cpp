@@ -106,15 +106,12 @@ DWORD WINAPI PublishingThread(void* parameter) {
     const ThreadStart start = *static_cast<ThreadStart*>(parameter);
     delete static_cast<ThreadStart*>(parameter);
     const HRESULT init = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (FAILED(init)) {
-        Log(L"Publish", L"not published: COM could not be initialised (" + Hex(init) + L")");
-        return 0;
-    }
     try {
-        PublishAndHold(start.vm, start.withdrawEvent);
+        if (SUCCEEDED(init)) PublishAndHold(start.vm, start.withdrawEvent);
+        else Log(L"Publish", L"not published: COM could not be initialised (" + Hex(init) + L")");
     } catch (...) {  // out of memory while building a log line: the publication is what it is
     }
-    ::CoUninitialize();
+    if (SUCCEEDED(init)) ::CoUninitialize();
     return 0;
 }
 
