@@ -8,6 +8,7 @@
 #include <jni.h>
 
 #include <cstdio>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,11 +19,13 @@
 #include "mta.h"
 #include "jniproxy/mv_jni_proxy.h"
 #include "jni_server.h"
+#include "log_test_support.h"
 
 namespace mv::test {
 namespace {
 
 constexpr char kEntriesVariable[] = "MV_AGENT_ENTRIES";
+constexpr char kFolderVariable[] = "MV_AGENT_FOLDER";  // beside this program
 constexpr DWORD kStepMs = 120000;
 
 // The child's steps, each waited for on an event the child names after itself.
@@ -70,6 +73,27 @@ com_ptr<IMvJavaCpp> WaitUntilPublished(DWORD pid) {
     return {};
 }
 
+// The child that plays the JVM: the library of `folder` (beside this program), its entry points
+// `entries` called; then its steps on request.
+class PlayedJvm {
+public:
+    PlayedJvm(const char* entries, const char* folder) {
+        ::SetEnvironmentVariableA(kEntriesVariable, entries);
+        ::SetEnvironmentVariableA(kFolderVariable, folder);
+        m_child = std::make_unique<ChildProcess>("AgentLibraryJvm.DISABLED_LoadsTheLibraryAndCallsItsEntryPoints");
+        if (m_child->ReadUntil("entered ", kStepMs))
+            std::sscanf(m_child->output().c_str() + m_child->output().find("entered "), "entered %lu", &m_pid);
+    }
+    DWORD pid() const { return m_pid; }
+    const std::string& output() const { return m_child->output(); }
+    bool Step(const wchar_t* step, const char* answer) { return Signal(m_pid, step) && m_child->ReadUntil(answer, kStepMs); }
+    DWORD Exit() { return Signal(m_pid, L"exit") ? m_child->Finish(kStepMs) : ~0u; }
+
+private:
+    std::unique_ptr<ChildProcess> m_child;
+    DWORD m_pid = 0;
+};
+
 struct Entry {
     const char* name;
     const char* entries;  // called in this order, as MV_AGENT_ENTRIES tells the child
@@ -85,20 +109,15 @@ protected:
 TEST_P(AgentLibrary, PublishesTheJvmOnceDoesJniWorkAndWithdrawsItWhenTheJvmEnds) {
     ASSERT_EQ(registration.result(), S_OK);
     const Entry& entry = GetParam();
-    const bool startsLater = std::string(entry.entries) == "Agent_OnLoad";
-    ::SetEnvironmentVariableA(kEntriesVariable, entry.entries);
-    ChildProcess jvmProcess("AgentLibraryJvm.DISABLED_LoadsTheLibraryAndCallsItsEntryPoints");
-    ASSERT_TRUE(jvmProcess.ReadUntil("entered ", kStepMs)) << jvmProcess.output();
-    DWORD pid = 0;
-    ASSERT_EQ(std::sscanf(jvmProcess.output().c_str() + jvmProcess.output().find("entered "), "entered %lu", &pid), 1);
-
-    if (startsLater) {  // -agentpath: nothing is published before the JVM has started
+    PlayedJvm played(entry.entries, "agent");
+    const DWORD pid = played.pid();
+    ASSERT_NE(pid, 0u) << played.output();
+    if (std::string(entry.entries) == "Agent_OnLoad") {  // -agentpath: nothing is published before the JVM has started
         EXPECT_FALSE(PublishedJvmOf(pid)) << "published before VMInit";
-        ASSERT_TRUE(Signal(pid, L"start"));
-        ASSERT_TRUE(jvmProcess.ReadUntil("started", kStepMs)) << jvmProcess.output();
+        ASSERT_TRUE(played.Step(L"start", "started")) << played.output();
     }
     const com_ptr<IMvJavaCpp> jvm = WaitUntilPublished(pid);
-    ASSERT_TRUE(jvm) << entry.how << ": not published; " << jvmProcess.output();
+    ASSERT_TRUE(jvm) << entry.how << ": not published; " << played.output();
     EXPECT_EQ(TableEntriesOf(pid), 1);
     UINT64 text = 0;
     unique_bstr back;
@@ -107,12 +126,28 @@ TEST_P(AgentLibrary, PublishesTheJvmOnceDoesJniWorkAndWithdrawsItWhenTheJvmEnds)
     EXPECT_EQ(back.view(), L"through the agent");
     EXPECT_EQ(jvm->DeleteJavaObject(text), S_OK);
 
-    ASSERT_TRUE(Signal(pid, L"end"));  // VMDeath: the process leaves the table while it still runs
-    ASSERT_TRUE(jvmProcess.ReadUntil("ended", kStepMs)) << jvmProcess.output();
+    ASSERT_TRUE(played.Step(L"end", "ended")) << played.output();  // VMDeath: out of the table while it still runs
     EXPECT_FALSE(PublishedJvmOf(pid)) << "still published after VMDeath";
     EXPECT_EQ(TableEntriesOf(pid), 0);
-    ASSERT_TRUE(Signal(pid, L"exit"));
-    EXPECT_EQ(jvmProcess.Finish(kStepMs), 0u) << jvmProcess.output();
+    EXPECT_EQ(played.Exit(), 0u) << played.output();
+}
+
+// Without the module beside it the library publishes nothing, the JVM goes on, and the module's log
+// says why.
+TEST(AgentLibraryAlone, PublishesNothingAndTheLogSaysWhy) {
+    static const Mta com;
+    logtest::LogSettingsScope log;
+    log.EnableLogInDirectory();
+    PlayedJvm played("JNI_OnLoad", "agent-alone");
+    ASSERT_NE(played.pid(), 0u) << played.output();
+    std::wstring why;
+    for (int tries = 0; tries < 300 && why.empty(); ++tries, ::Sleep(100))
+        for (const std::wstring& message : logtest::MessagesIn(log.PlainFile(), 1, {played.pid()}))
+            if (message.rfind(L"[MvJavaJni::Publish]", 0) == 0) why = message;
+    EXPECT_EQ(why.rfind(L"[MvJavaJni::Publish]\tnot published: cannot load ", 0), 0u) << testing::PrintToString(why);
+    EXPECT_FALSE(PublishedJvmOf(played.pid()));
+    EXPECT_TRUE(played.Step(L"end", "ended")) << played.output();
+    EXPECT_EQ(played.Exit(), 0u) << played.output();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -125,10 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The child: the JVM's part.
 std::wstring AgentLibraryPath() {
-    wchar_t self[MAX_PATH];
+    wchar_t self[MAX_PATH], folder[64] = {};
     const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"agent\\MvJavaJni.dll";
+    ::GetEnvironmentVariableW(L"MV_AGENT_FOLDER", folder, 64);
+    const std::wstring path(self, length);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + folder + L"\\MvJavaJni.dll";
 }
 
 template <typename Function>
