@@ -16,10 +16,10 @@
 #include "child_process.h"
 #include "common/com/bstr.h"
 #include "host_process.h"
-#include "mta.h"
-#include "jniproxy/mv_jni_proxy.h"
 #include "jni_server.h"
+#include "jniproxy/mv_jni_proxy.h"
 #include "log_test_support.h"
+#include "mta.h"
 
 namespace mv::test {
 namespace {
@@ -173,6 +173,7 @@ Function EntryPoint(HMODULE library, const char* name) {
 }
 
 bool Reached(const unique_handle& step) { return ::WaitForSingleObject(step.get(), kStepMs) == WAIT_OBJECT_0; }
+void Say(const std::string& line) { std::printf("%s\n", line.c_str()), std::fflush(stdout); }
 
 TEST(AgentLibraryJvm, DISABLED_LoadsTheLibraryAndCallsItsEntryPoints) {
     const DWORD pid = ::GetCurrentProcessId();
@@ -194,18 +195,15 @@ TEST(AgentLibraryJvm, DISABLED_LoadsTheLibraryAndCallsItsEntryPoints) {
             EXPECT_EQ(agent(server.vm(), nullptr, nullptr), JNI_OK) << name;
         }
     }
-    std::printf("entered %lu\n", static_cast<unsigned long>(pid));
-    std::fflush(stdout);
+    Say("entered " + std::to_string(pid));
     if (std::string(buffer) == "Agent_OnLoad") {
         ASSERT_TRUE(Reached(start));
         EXPECT_GE(MvJniProxy_PostVmEvent("VMInit"), 1);
-        std::printf("started\n");
-        std::fflush(stdout);
+        Say("started");
     }
     ASSERT_TRUE(Reached(end));
     EXPECT_GE(MvJniProxy_PostVmEvent("VMDeath"), 1);
-    std::printf("ended\n");
-    std::fflush(stdout);
+    Say("ended");
     ASSERT_TRUE(Reached(leave));
 }
 

@@ -4,20 +4,31 @@
 // a watch over the live references, handles and private memory of the serving process.
 
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <winternl.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
 #include "components.h"
-#include "environment_number.h"
 #include "host_process.h"
 #include "jni_warnings.h"
 #include "mta.h"
-#include "process_counters.h"
 #include "variant_values.h"
 
 namespace mv::test {
+
+// The whole number in variable `name` (decimal, or hexadecimal with 0x); `fallback` when the
+// variable is unset, empty or not a number.
+inline unsigned long long EnvironmentNumber(const char* name, unsigned long long fallback) {
+    const char* text = std::getenv(name);
+    char* end = nullptr;
+    const unsigned long long value = text ? std::strtoull(text, &end, 0) : 0;
+    return text && *text && *end == '\0' ? value : fallback;
+}
 
 // The module registered, with the main thread in the multithreaded apartment, until the program ends.
 inline const ModuleRegistration& Registered() {
@@ -119,6 +130,41 @@ public:
 private:
     IMvJavaCpp* m_jvm;
     std::vector<UINT64> m_handles;
+};
+
+// What a process holds, read from outside through the system's process list: open handles and
+// private (committed) memory.
+struct ProcessCounters {
+    bool ok = false;
+    std::uint64_t handles = 0, privateBytes = 0;
+};
+class ProcessCounterReader {
+public:
+    explicit ProcessCounterReader(DWORD pid) : m_pid(pid) {}
+    ProcessCounters Read() const {
+        std::vector<unsigned char> list(1 << 20);
+        ULONG needed = 0;
+        while (::NtQuerySystemInformation(SystemProcessInformation, list.data(), static_cast<ULONG>(list.size()),
+                                          &needed) == static_cast<NTSTATUS>(0xC0000004L))  // too small
+            list.resize(needed + (1 << 16));
+        ProcessCounters counters;
+        for (std::size_t at = 0;;) {
+            const auto* process = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(list.data() + at);
+            if (reinterpret_cast<ULONG_PTR>(process->UniqueProcessId) == m_pid) {
+                counters.handles = process->HandleCount;
+                // Wine leaves PrivatePageCount 0 and gives the commit charge as PagefileUsage.
+                counters.privateBytes = process->PrivatePageCount ? process->PrivatePageCount
+                                                                  : process->VirtualMemoryCounters.PagefileUsage;
+            }
+            if (!process->NextEntryOffset) break;
+            at += process->NextEntryOffset;
+        }
+        counters.ok = counters.handles > 0 && counters.privateBytes > 0;
+        return counters;
+    }
+
+private:
+    DWORD m_pid;
 };
 
 struct Sample {
