@@ -63,10 +63,10 @@ pe_machine() {
 entries=(
   "x86/MvJavaJniComRot.dll|$win32/src/module/MvJavaJniComRot.dll|required|i386"
   "x86/MvJavaJniComRot.tlb|$win32/src/idl/MvJavaJniComRot.tlb|required|"
-  "x86/MvJavaJni.dll|$win32/agent/MvJavaJni.dll|required|i386"
+  "x86/MvJavaJni.dll|$win32/src/agent/MvJavaJni.dll|required|i386"
   "x64/MvJavaJniComRot.dll|$win64/src/module/MvJavaJniComRot.dll|required|x86-64"
   "x64/MvJavaJniComRot.tlb|$win64/src/idl/MvJavaJniComRot.tlb|required|"
-  "x64/MvJavaJni.dll|$win64/agent/MvJavaJni.dll|required|x86-64"
+  "x64/MvJavaJni.dll|$win64/src/agent/MvJavaJni.dll|required|x86-64"
   "include/MvJavaJniComRot_h.h|$win64/src/idl/MvJavaJniComRot_h.h|required|"
   "include/MvJavaJniComRot_i.c|$win64/src/idl/MvJavaJniComRot_i.c|required|"
   "java/mv-hook.jar|$win64/java/hook/mv-hook.jar|required|"
