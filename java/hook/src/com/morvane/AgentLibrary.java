@@ -10,12 +10,11 @@ import java.nio.file.Paths;
  * x86/ and x64/). Loading it twice changes nothing: the JVM loads a library path once.
  */
 final class AgentLibrary {
-    static final String FILE_NAME = "MvJavaJni.dll";
+    private static final String FILE_NAME = "MvJavaJni.dll";
+    private static boolean tried;
 
     private AgentLibrary() {
     }
-
-    private static boolean tried;
 
     /** Loads the library once; the hook agent loaded again changes nothing. */
     static synchronized void loadBesideJar() {
