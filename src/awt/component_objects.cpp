@@ -46,18 +46,21 @@ const interface_entry* CJAwtWindow::InterfaceTable() noexcept {
 }
 
 CJObject::~CJObject() {
+    // The handle is the object's own, whichever client's release ends it.
+    const module_call_scope own;
     if (m_pBridge && m_hObj != 0) m_pBridge->DeleteJavaObject(m_hObj);
     m_hObj = 0;
 }
 
-CJavaVM CJObject::HoldJavaAttachment() const noexcept {
-    return m_pBridge ? m_pBridge->HoldAttachment() : CJavaVM(nullptr);
+module_operation CJObject::HoldJavaAttachment() const noexcept {
+    return m_pBridge ? m_pBridge->HoldAttachment() : module_operation(nullptr);
 }
 
 STDMETHODIMP CJObject::GetClass(BSTR* bstrClsName) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!bstrClsName) return E_INVALIDARG;
     *bstrClsName = nullptr;
+    const auto attachment = HoldJavaAttachment();
     m_pBridge->GetJavaClassName(m_hObj, bstrClsName);  // judged by its output alone
     return *bstrClsName ? S_OK : E_FAIL;
 }
@@ -94,7 +97,7 @@ IJAwtComponent* MakeComponent(CMvJavaCpp* bridge, UINT64 handle) noexcept {
 
 IJAwtComponent* CreateJComponent(CMvJavaCpp* bridge, UINT64 handle) noexcept {
     if (!bridge || handle == 0) return nullptr;
-    const CJavaVM attachment = bridge->HoldAttachment();
+    const auto attachment = bridge->HoldAttachment();
     if (IsJavaInstance(bridge, handle, L"java.awt.Container")) {
         if (IsJavaInstance(bridge, handle, L"java.awt.Window")) return MakeComponent<CJAwtWindow>(bridge, handle);
         return MakeComponent<CJAwtContainer>(bridge, handle);

@@ -46,7 +46,7 @@ protected:
     CMvJavaCpp* Bridge() const noexcept { return m_pBridge; }
     // The bridge's attachment of the calling thread for the length of a member (none without a
     // bridge).
-    CJavaVM HoldJavaAttachment() const noexcept;
+    module_operation HoldJavaAttachment() const noexcept;
     UINT64 Handle() const noexcept { return m_hObj; }
 
 private:

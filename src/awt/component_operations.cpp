@@ -75,7 +75,7 @@ STDMETHODIMP CJAwtComponent::GetContainer(IDispatch** pObj) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!pObj) return E_INVALIDARG;
     *pObj = nullptr;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
     // A dialog listed among the top-level windows has no container, even when it has an owner.
     if (IsJavaInstance(Bridge(), Handle(), L"java.awt.Dialog") && IsListedTopLevel()) return S_OK;
 
@@ -96,7 +96,7 @@ STDMETHODIMP CJAwtComponent::GetBounds(POINTL* pPos, SIZE* pSize, VARIANT_BOOL* 
     if (!HasJavaObject()) return E_FAIL;
     if (!pPos || !pSize || !pbRet) return E_INVALIDARG;
     *pbRet = VARIANT_FALSE;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
     UINT64 rectangle = 0;
     const HRESULT hr = CallJava(Bridge(), &IMvJavaCpp::CallObjectMethod, Handle(), kGetBounds, NoArguments(),
                                 &rectangle);
@@ -119,7 +119,7 @@ STDMETHODIMP CJAwtComponent::GetAttribute(BSTR bstrAttrName, BSTR* pbstrVal, VAR
     *pbRet = VARIANT_FALSE;
     *pbstrVal = nullptr;
     const wchar_t* name = bstrAttrName ? bstrAttrName : L"";
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
 
     if (::lstrcmpiW(name, L"title") == 0) {
         if (IsJavaInstance(Bridge(), Handle(), L"java.awt.Frame")) {
@@ -150,7 +150,7 @@ STDMETHODIMP CJAwtComponent::GetAttribute(BSTR bstrAttrName, BSTR* pbstrVal, VAR
 STDMETHODIMP CJAwtComponent::IsTextComponent(VARIANT_BOOL* pbRet) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!pbRet) return E_INVALIDARG;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
     const bool text = IsJavaInstance(Bridge(), Handle(), L"java.awt.TextComponent") ||
                       IsJavaInstance(Bridge(), Handle(), L"javax.swing.text.JTextComponent");
     *pbRet = text ? VARIANT_TRUE : VARIANT_FALSE;
@@ -162,6 +162,7 @@ STDMETHODIMP CJAwtComponent::GetValue(BSTR* pbstrVal, VARIANT_BOOL* pbRet) noexc
     if (!pbstrVal || !pbRet) return E_INVALIDARG;
     *pbRet = VARIANT_FALSE;
     *pbstrVal = nullptr;
+    const auto attachment = HoldJavaAttachment();
     // No class test: whatever has a public getText() answers.
     if (SUCCEEDED(CallJava(Bridge(), &IMvJavaCpp::CallStringMethod, Handle(), kGetText, NoArguments(), pbstrVal)))
         *pbRet = VARIANT_TRUE;
@@ -173,6 +174,7 @@ STDMETHODIMP CJAwtComponent::SetValue(BSTR pbstrVal, VARIANT_BOOL* pbRet) noexce
     // An empty text is a non-null empty BSTR; null is refused.
     if (!pbstrVal || !pbRet) return E_INVALIDARG;
     *pbRet = VARIANT_FALSE;
+    const auto attachment = HoldJavaAttachment();
     unique_variant args;
     MV_RETURN_IF_FAILED(MakeArgumentArray({ArgumentBstr(pbstrVal)}, args));
     const HRESULT hr = CallJava(Bridge(), &IMvJavaCpp::CallVoidMethod, Handle(), kSetText, args.get());
@@ -182,7 +184,7 @@ STDMETHODIMP CJAwtComponent::SetValue(BSTR pbstrVal, VARIANT_BOOL* pbRet) noexce
 
 STDMETHODIMP CJAwtComponent::DoClick() noexcept {
     if (!HasJavaObject()) return E_FAIL;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
     scoped_java_handle hook(Bridge());
     Bridge()->GetMorvaneAWTHook(hook.put());
     if (!hook) return E_FAIL;

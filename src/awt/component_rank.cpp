@@ -28,7 +28,7 @@ STDMETHODIMP CJAwtComponent::GetRelYPos(LONG* lRelY) noexcept { return RelativeR
 HRESULT CJAwtComponent::RelativeRank(axis along, LONG* rank) noexcept {
     if (!rank) return E_INVALIDARG;
     *rank = -1;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
     return guard_hresult([&]() -> HRESULT {
         com_ptr<IDispatch> parentObject;
         if (FAILED(GetContainer(parentObject.put())) || !parentObject) return E_FAIL;

@@ -38,7 +38,7 @@ STDMETHODIMP CJAwtContainer::GetChildComponents(SAFEARRAY** pRet) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!pRet) return E_INVALIDARG;
     *pRet = nullptr;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
 
     LONG count = 0;
     const HRESULT hr = CallJava(Bridge(), &IMvJavaCpp::CallIntMethod, Handle(), kGetComponentCount, NoArguments(),
@@ -65,7 +65,7 @@ STDMETHODIMP CJAwtContainer::FindComponentAt(POINTL oPt, IDispatch** ppComponent
     if (!HasJavaObject()) return E_FAIL;
     if (!ppComponent) return E_INVALIDARG;
     *ppComponent = nullptr;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
 
     scoped_java_handle hook(Bridge());
     Bridge()->GetMorvaneAWTHook(hook.put());

@@ -25,7 +25,8 @@ namespace mv {
 STDMETHODIMP CMvJavaCpp::MakeJComponentFromHandle(UINT64 hObj, IDispatch** pRet) noexcept {
     if (hObj == 0 || !pRet) return E_INVALIDARG;
     *pRet = nullptr;
-    const CJavaVM attachment = HoldAttachment();
+    if (!CallerMayUse(hObj)) return E_INVALIDARG;
+    const auto attachment = HoldAttachment();
     // The component gets a reference of its own; the caller's stays the caller's.
     UINT64 own = 0;
     NewGlobalRef(hObj, &own);
@@ -42,7 +43,7 @@ STDMETHODIMP CMvJavaCpp::MakeJComponentFromHandle(UINT64 hObj, IDispatch** pRet)
 STDMETHODIMP CMvJavaCpp::GetAllTopLevelComponents(SAFEARRAY** pRet) noexcept {
     if (!pRet) return E_INVALIDARG;
     *pRet = nullptr;
-    const CJavaVM attachment = HoldAttachment();
+    const auto attachment = HoldAttachment();
     java_handle_list windows(this);
     MV_RETURN_IF_FAILED(GetTopLevelWindowHandles(this, windows));
     unique_safearray components = NewDispatchArray(static_cast<ULONG>(windows.size()));
@@ -76,7 +77,7 @@ STDMETHODIMP CMvJavaCpp::GetComponentFromHwnd(ULONG hHwnd, GetHWNDResultInfo* pI
     RECT rect{};
     if (!::GetWindowRect(window, &rect)) return S_FALSE;
 
-    const CJavaVM attachment = HoldAttachment();
+    const auto attachment = HoldAttachment();
     return guard_hresult([&]() -> HRESULT {
         java_handle_list windows(this);
         const HRESULT hr = GetTopLevelWindowHandles(this, windows);

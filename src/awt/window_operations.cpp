@@ -60,7 +60,7 @@ STDMETHODIMP CJAwtWindow::GetOwnedWindows(SAFEARRAY** pRet) noexcept {
     if (!HasJavaObject()) return E_FAIL;
     if (!pRet) return E_INVALIDARG;
     *pRet = nullptr;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
     return guard_hresult([&]() -> HRESULT {
         scoped_java_handle javaArray(Bridge());
         MV_RETURN_IF_FAILED(CallJava(Bridge(), &IMvJavaCpp::CallObjectMethod, Handle(), kGetOwnedWindows,
@@ -93,7 +93,7 @@ STDMETHODIMP CJAwtWindow::GetHWND(GetHWNDResultInfo* pInfo, ULONG* phHwnd) noexc
     if (!pInfo || !phHwnd) return E_INVALIDARG;
     *pInfo = ResultOK;
     *phHwnd = 0;
-    const CJavaVM attachment = HoldJavaAttachment();
+    const auto attachment = HoldJavaAttachment();
     return guard_hresult([&]() -> HRESULT {
         {
             com_ptr<IDispatch> parent;

@@ -12,6 +12,8 @@
 
 #include <jni.h>
 
+#include "bridge/argument_types.h"
+#include "bridge/jni_arguments.h"
 #include "common/jni/local_ref.h"
 
 namespace mv {
@@ -42,6 +44,11 @@ public:
     typename T::jni_type Get() const noexcept {
         return m_scope == member_scope::static_member ? (m_env->*T::get_static_field)(m_class.get(), m_id)
                                                       : (m_env->*T::get_field)(m_object, m_id);
+    }
+
+    // Whether `value` may be stored in the field found with `signature` (argument_types.h).
+    bool Takes(jobject value, const char* signature) const noexcept {
+        return FieldTakes(m_env, m_class.get(), m_id, m_scope == member_scope::static_member, signature, value);
     }
 
     template <typename T>
@@ -81,6 +88,11 @@ public:
     // Finds the method in that class. False when there is none; the JVM's error then stays
     // pending for the caller to clear.
     bool FindMethod(const char* name, const char* signature) noexcept;
+
+    // Whether each object argument is of its parameter's declared type (argument_types.h).
+    HRESULT CheckArgumentTypes(const jni_arguments& args) const {
+        return mv::CheckArgumentTypes(m_env, m_class.get(), m_id, m_group == call_group::static_call, args);
+    }
 
     // Calls the method with `args`; the JVM's exception, if it throws, stays pending.
     template <typename T>

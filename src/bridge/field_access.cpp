@@ -54,11 +54,14 @@ auto ReadObject(member_scope scope, UINT64 hjObject, BSTR fieldname, BSTR fields
 }
 
 // The value is stored through a global reference of the bridge's own, so a zero handle (which
-// gives none) is refused and a field cannot be set to null here. The client keeps its handle.
+// gives none) is refused and a field cannot be set to null here. A value that is not of the
+// field's declared type is refused too. The client keeps its handle.
 auto WriteObject(member_scope scope, UINT64 hjObject, BSTR fieldname, BSTR fieldsig, UINT64 value) {
     return [=](JNIEnv* env) -> HRESULT {
         java_field field(env, HandleToJObject(hjObject), scope);
-        MV_RETURN_IF_FAILED(field.Find(utf8_name(fieldname).get(), utf8_name(fieldsig).get()));
+        const utf8_name signature(fieldsig);
+        MV_RETURN_IF_FAILED(field.Find(utf8_name(fieldname).get(), signature.get()));
+        if (!field.Takes(HandleToJObject(value), signature.get())) return E_FAIL;
         const scoped_global_ref global(env, env->NewGlobalRef(HandleToJObject(value)));
         if (!global) {
             env->ExceptionClear();
@@ -99,208 +102,208 @@ auto WriteString(member_scope scope, UINT64 hjObject, BSTR fieldname, BSTR value
 
 STDMETHODIMP CMvJavaCpp::GetStaticBooleanField(UINT64 hjObject, BSTR fieldname, VARIANT_BOOL* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_boolean>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_boolean>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticByteField(UINT64 hjObject, BSTR fieldname, unsigned char* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_byte>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_byte>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticCharField(UINT64 hjObject, BSTR fieldname, unsigned short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_char>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_char>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticShortField(UINT64 hjObject, BSTR fieldname, short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_short>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_short>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticIntField(UINT64 hjObject, BSTR fieldname, LONG* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_int>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_int>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticLongField(UINT64 hjObject, BSTR fieldname, INT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_long>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_long>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticFloatField(UINT64 hjObject, BSTR fieldname, float* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_float>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_float>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticDoubleField(UINT64 hjObject, BSTR fieldname, double* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_double>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_double>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticObjectField(UINT64 hjObject, BSTR fieldname, BSTR fieldsig, UINT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname, fieldsig}));
-    return RunJavaOperation(ReadObject(kStatic, hjObject, fieldname, fieldsig, value));
+    return RunJavaOperation({hjObject}, ReadObject(kStatic, hjObject, fieldname, fieldsig, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStaticStringField(UINT64 hjObject, BSTR fieldname, BSTR* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadString(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadString(kStatic, hjObject, fieldname, value));
 }
 
 // Static setters (the Boolean one is named SetStaticBoolenField in the interface).
 
 STDMETHODIMP CMvJavaCpp::SetStaticBoolenField(UINT64 hjObject, BSTR fieldname, VARIANT_BOOL value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_boolean>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_boolean>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticByteField(UINT64 hjObject, BSTR fieldname, unsigned char value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_byte>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_byte>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticCharField(UINT64 hjObject, BSTR fieldname, unsigned short value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_char>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_char>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticShortField(UINT64 hjObject, BSTR fieldname, short value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_short>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_short>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticIntField(UINT64 hjObject, BSTR fieldname, LONG value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_int>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_int>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticLongField(UINT64 hjObject, BSTR fieldname, INT64 value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_long>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_long>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticFloatField(UINT64 hjObject, BSTR fieldname, float value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_float>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_float>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticDoubleField(UINT64 hjObject, BSTR fieldname, double value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_double>(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_double>(kStatic, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticObjectField(UINT64 hjObject, BSTR fieldname, BSTR fieldsig, UINT64 value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname, fieldsig}));
-    return RunJavaOperation(WriteObject(kStatic, hjObject, fieldname, fieldsig, value));
+    return RunJavaOperation({hjObject, value}, WriteObject(kStatic, hjObject, fieldname, fieldsig, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStaticStringField(UINT64 hjObject, BSTR fieldname, BSTR value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WriteString(kStatic, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WriteString(kStatic, hjObject, fieldname, value));
 }
 
 // Instance getters.
 
 STDMETHODIMP CMvJavaCpp::GetBooleanField(UINT64 hjObject, BSTR fieldname, VARIANT_BOOL* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_boolean>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_boolean>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetByteField(UINT64 hjObject, BSTR fieldname, unsigned char* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_byte>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_byte>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetCharField(UINT64 hjObject, BSTR fieldname, unsigned short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_char>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_char>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetShortField(UINT64 hjObject, BSTR fieldname, short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_short>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_short>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetIntField(UINT64 hjObject, BSTR fieldname, LONG* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_int>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_int>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetLongField(UINT64 hjObject, BSTR fieldname, INT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_long>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_long>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetFloatField(UINT64 hjObject, BSTR fieldname, float* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_float>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_float>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetDoubleField(UINT64 hjObject, BSTR fieldname, double* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadPrimitive<java_double>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadPrimitive<java_double>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetObjectField(UINT64 hjObject, BSTR fieldname, BSTR fieldsig, UINT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname, fieldsig}));
-    return RunJavaOperation(ReadObject(kInstance, hjObject, fieldname, fieldsig, value));
+    return RunJavaOperation({hjObject}, ReadObject(kInstance, hjObject, fieldname, fieldsig, value));
 }
 
 STDMETHODIMP CMvJavaCpp::GetStringField(UINT64 hjObject, BSTR fieldname, BSTR* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {fieldname}));
-    return RunJavaOperation(ReadString(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, ReadString(kInstance, hjObject, fieldname, value));
 }
 
 // Instance setters.
 
 STDMETHODIMP CMvJavaCpp::SetBooleanField(UINT64 hjObject, BSTR fieldname, VARIANT_BOOL value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_boolean>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_boolean>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetByteField(UINT64 hjObject, BSTR fieldname, unsigned char value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_byte>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_byte>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetCharField(UINT64 hjObject, BSTR fieldname, unsigned short value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_char>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_char>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetShortField(UINT64 hjObject, BSTR fieldname, short value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_short>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_short>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetIntField(UINT64 hjObject, BSTR fieldname, LONG value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_int>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_int>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetLongField(UINT64 hjObject, BSTR fieldname, INT64 value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_long>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_long>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetFloatField(UINT64 hjObject, BSTR fieldname, float value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_float>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_float>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetDoubleField(UINT64 hjObject, BSTR fieldname, double value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WritePrimitive<java_double>(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WritePrimitive<java_double>(kInstance, hjObject, fieldname, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetObjectField(UINT64 hjObject, BSTR fieldname, BSTR fieldsig, UINT64 value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname, fieldsig}));
-    return RunJavaOperation(WriteObject(kInstance, hjObject, fieldname, fieldsig, value));
+    return RunJavaOperation({hjObject, value}, WriteObject(kInstance, hjObject, fieldname, fieldsig, value));
 }
 
 STDMETHODIMP CMvJavaCpp::SetStringField(UINT64 hjObject, BSTR fieldname, BSTR value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {fieldname}));
-    return RunJavaOperation(WriteString(kInstance, hjObject, fieldname, value));
+    return RunJavaOperation({hjObject}, WriteString(kInstance, hjObject, fieldname, value));
 }
 
 }  // namespace mv

@@ -26,12 +26,23 @@ public:
     client_refs_in_progress(const client_refs_in_progress&) = delete;
     client_refs_in_progress& operator=(const client_refs_in_progress&) = delete;
 
-    void add(jobject ref) { m_refs.push_back(ref); }  // within the reserved size: no allocation
+    // Within the reserved size: no allocation. False (`ref` deleted) when it cannot be recorded.
+    bool add(jobject ref) noexcept {
+        if (!RecordHandedOut(ref)) {
+            m_env->DeleteGlobalRef(ref);
+            return false;
+        }
+        m_refs.push_back(ref);
+        return true;
+    }
     std::size_t size() const noexcept { return m_refs.size(); }
     // The client owns them now.
     void hand_over() noexcept { m_refs.clear(); }
     void discard() noexcept {
-        for (jobject ref : m_refs) m_env->DeleteGlobalRef(ref);
+        for (jobject ref : m_refs) {
+            ForgetHandedOut(ref);
+            m_env->DeleteGlobalRef(ref);
+        }
         m_refs.clear();
     }
 
@@ -68,8 +79,7 @@ HRESULT ReadObjectArray(JNIEnv* env, jobjectArray array, jsize length, VARTYPE e
             const local_ref<jobject> element(env, env->GetObjectArrayElement(array, i));
             if (!element) break;  // a null element or an exception
             const jobject global = env->NewGlobalRef(element.get());
-            if (!global) break;
-            made.add(global);
+            if (!global || !made.add(global)) break;
             const auto reference = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(global));
             if (elementType == VT_UI8)
                 static_cast<UINT64*>(lock.data())[i] = JObjectToHandle(global);
@@ -108,7 +118,7 @@ STDMETHODIMP CMvJavaCpp::NewJavaPrimitiveArray(JavaTypes type, LONG arraySize, U
 
 STDMETHODIMP CMvJavaCpp::SetJavaPrimitiveArray(UINT64 hjArray, JavaTypes type, VARIANT inArray) noexcept {
     if (IsNullHandle(hjArray)) return E_FAIL;
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
+    return RunJavaOperation({hjArray}, [&](JNIEnv* env) -> HRESULT {
         const PrimitiveArrayType* row = FindPrimitiveArrayType(type);
         if (!row || V_VT(&inArray) != row->inType) return E_FAIL;
 
@@ -141,7 +151,7 @@ STDMETHODIMP CMvJavaCpp::SetJavaPrimitiveArray(UINT64 hjArray, JavaTypes type, V
 STDMETHODIMP CMvJavaCpp::GetJavaPrimitiveArray(UINT64 hjArray, JavaTypes type, VARIANT* outArray) noexcept {
     if (!outArray) return E_POINTER;
     if (IsNullHandle(hjArray)) return E_FAIL;
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
+    return RunJavaOperation({hjArray}, [&](JNIEnv* env) -> HRESULT {
         const PrimitiveArrayType* row = FindPrimitiveArrayType(type);
         if (!row) return E_FAIL;
         const auto array = static_cast<jarray>(HandleToJObject(hjArray));
@@ -167,7 +177,7 @@ STDMETHODIMP CMvJavaCpp::GetJavaPrimitiveArray(UINT64 hjArray, JavaTypes type, V
 STDMETHODIMP CMvJavaCpp::GetJavaObjectArray(UINT64 hjArray, VARIANT* outArray) noexcept {
     if (!outArray) return E_POINTER;
     if (IsNullHandle(hjArray)) return E_FAIL;
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
+    return RunJavaOperation({hjArray}, [&](JNIEnv* env) -> HRESULT {
         const auto array = static_cast<jobjectArray>(HandleToJObject(hjArray));
         if (!IsInstanceOfClass(env, array, kObjectArrayClass)) return E_FAIL;
         const jsize length = env->GetArrayLength(array);
@@ -178,8 +188,10 @@ STDMETHODIMP CMvJavaCpp::GetJavaObjectArray(UINT64 hjArray, VARIANT* outArray) n
 STDMETHODIMP CMvJavaCpp::GetJavaArrayLength(UINT64 hjArray, LONG* size) noexcept {
     if (!size) return E_POINTER;
     if (IsNullHandle(hjArray)) return E_FAIL;
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
-        *size = env->GetArrayLength(static_cast<jarray>(HandleToJObject(hjArray)));
+    return RunJavaOperation({hjArray}, [&](JNIEnv* env) -> HRESULT {
+        const auto array = static_cast<jarray>(HandleToJObject(hjArray));
+        if (!IsJavaArray(env, array)) return E_FAIL;
+        *size = env->GetArrayLength(array);
         return S_OK;
     });
 }

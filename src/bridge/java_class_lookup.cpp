@@ -36,4 +36,16 @@ bool IsInstanceOfClass(JNIEnv* env, jobject object, const char* descriptor) noex
     return env->IsInstanceOf(object, cls.get()) == JNI_TRUE;
 }
 
+bool IsJavaArray(JNIEnv* env, jobject object) noexcept {
+    const local_ref<jclass> cls(env, env->GetObjectClass(object));
+    const local_ref<jclass> classClass(env, cls ? env->GetObjectClass(cls.get()) : nullptr);
+    const jmethodID isArray = classClass ? env->GetMethodID(classClass.get(), "isArray", "()Z") : nullptr;
+    const bool array = isArray && env->CallBooleanMethod(cls.get(), isArray) == JNI_TRUE;
+    if (env->ExceptionCheck()) {
+        env->ExceptionClear();
+        return false;
+    }
+    return array;
+}
+
 }  // namespace mv

@@ -25,4 +25,7 @@ local_ref<jclass> FindClassWithDottedName(JNIEnv* env, BSTR className);
 // when it is not, or when the class cannot be found (that error is cleared).
 bool IsInstanceOfClass(JNIEnv* env, jobject object, const char* descriptor) noexcept;
 
+// True when `object` is an array of any kind (its class's isArray()); errors are cleared.
+bool IsJavaArray(JNIEnv* env, jobject object) noexcept;
+
 }  // namespace mv

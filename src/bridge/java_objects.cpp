@@ -59,7 +59,7 @@ STDMETHODIMP CMvJavaCpp::GetClassByName(BSTR bstrClassName, UINT64* phObj) noexc
 STDMETHODIMP CMvJavaCpp::ObjectToString(UINT64 hjObject, BSTR* stringValue) noexcept {
     if (!stringValue) return E_POINTER;
     if (IsNullHandle(hjObject)) return E_FAIL;
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
+    return RunJavaOperation({hjObject}, [&](JNIEnv* env) -> HRESULT {
         const jobject object = HandleToJObject(hjObject);
         const local_ref<jclass> cls(env, env->GetObjectClass(object));
         if (!cls) return E_FAIL;
@@ -81,7 +81,7 @@ STDMETHODIMP CMvJavaCpp::ObjectToString(UINT64 hjObject, BSTR* stringValue) noex
 STDMETHODIMP CMvJavaCpp::GetJavaClassName(UINT64 hjObject, BSTR* className) noexcept {
     if (!className) return E_POINTER;
     if (IsNullHandle(hjObject)) return E_FAIL;
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
+    return RunJavaOperation({hjObject}, [&](JNIEnv* env) -> HRESULT {
         const jobject object = HandleToJObject(hjObject);
         local_ref<jclass> cls(env, env->GetObjectClass(object));
         if (!cls) return E_FAIL;
@@ -113,7 +113,7 @@ STDMETHODIMP CMvJavaCpp::GetJavaClassName(UINT64 hjObject, BSTR* className) noex
 STDMETHODIMP CMvJavaCpp::IsSameJavaObject(UINT64 hjObject1, UINT64 hjObject2, VARIANT_BOOL* b) noexcept {
     if (!b) return E_POINTER;
     // No handle check: two handles that name no object are the same.
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
+    return RunJavaOperation({hjObject1, hjObject2}, [&](JNIEnv* env) -> HRESULT {
         *b = ToVariantBool(env->IsSameObject(HandleToJObject(hjObject1), HandleToJObject(hjObject2)));
         return S_OK;
     });
@@ -122,7 +122,7 @@ STDMETHODIMP CMvJavaCpp::IsSameJavaObject(UINT64 hjObject1, UINT64 hjObject2, VA
 STDMETHODIMP CMvJavaCpp::IsInstanceOf(UINT64 hjObject, BSTR className, VARIANT_BOOL* b) noexcept {
     if (!b) return E_POINTER;
     if (IsNullHandle(hjObject)) return E_FAIL;
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
+    return RunJavaOperation({hjObject}, [&](JNIEnv* env) -> HRESULT {
         const local_ref<jclass> cls = FindClassWithDottedName(env, className);
         if (!cls) {
             env->ExceptionClear();

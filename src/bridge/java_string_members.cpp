@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bridge/client_handles.h"
+#include "bridge/java_class_lookup.h"
 #include "bridge/java_strings.h"
 #include "common/jni/local_ref.h"
 #include "jvm/mv_java_cpp.h"
@@ -31,10 +32,12 @@ STDMETHODIMP CMvJavaCpp::NewJavaString(BSTR value, UINT64* hjString) noexcept {
 STDMETHODIMP CMvJavaCpp::GetJavaString(UINT64 hjString, BSTR* value) noexcept {
     if (!value) return E_POINTER;
     if (IsNullHandle(hjString)) return E_FAIL;
-    return RunJavaOperation([&](JNIEnv* env) -> HRESULT {
-        // The client's handle stays the client's.
+    return RunJavaOperation({hjString}, [&](JNIEnv* env) -> HRESULT {
+        // The client's handle stays the client's. JNI reads any other object as a string's memory.
+        const auto string = static_cast<jstring>(HandleToJObject(hjString));
+        if (!IsInstanceOfClass(env, string, "java/lang/String")) return E_FAIL;
         std::wstring text;
-        if (!JavaStringToBstr(env, static_cast<jstring>(HandleToJObject(hjString)), text)) return E_FAIL;
+        if (!JavaStringToBstr(env, string, text)) return E_FAIL;
         BSTR result = ::SysAllocString(text.c_str());
         if (!result) return E_OUTOFMEMORY;
         *value = result;

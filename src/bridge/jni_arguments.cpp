@@ -2,10 +2,11 @@
 
 #include <oleauto.h>
 
-#include <utility>
+#include <algorithm>
 
 #include "bridge/argument_conversion.h"
 #include "bridge/java_strings.h"
+#include "bridge/method_signature.h"
 #include "common/com/safearray.h"
 
 namespace mv {
@@ -23,11 +24,17 @@ bool HoldsVariants(SAFEARRAY* array) noexcept {
 
 }  // namespace
 
-HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, const std::string& parameters,
-                          jni_arguments& args) {
+bool jni_arguments::IsMadeString(std::size_t i) const noexcept {
+    return std::any_of(texts.begin(), texts.end(), [i](const auto& text) { return text.first == i; });
+}
+
+HRESULT ConvertJniArguments(const VARIANT& paramArray, const char* methodsig, jni_arguments& args) {
     args.slots.clear();
-    args.strings.clear();
-    if (V_VT(&paramArray) == VT_EMPTY) return parameters.empty() ? S_OK : E_FAIL;
+    args.texts.clear();
+    args.handles.clear();
+    if (!ParameterDescriptors(methodsig, args.parameters)) return E_FAIL;
+    const std::size_t parameters = args.parameters.size();
+    if (V_VT(&paramArray) == VT_EMPTY) return parameters == 0 ? S_OK : E_FAIL;
     if (V_VT(&paramArray) != (VT_ARRAY | VT_VARIANT)) return E_FAIL;
 
     SAFEARRAY* array = V_ARRAY(&paramArray);
@@ -40,7 +47,7 @@ HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, const std::str
     // its lower one, and no count of it is true.
     const LONGLONG count = static_cast<LONGLONG>(upper) - lower + 1;
     if (count < 0 || !HoldsVariants(array)) return E_FAIL;
-    if (static_cast<ULONGLONG>(count) != parameters.size()) return E_FAIL;
+    if (static_cast<ULONGLONG>(count) != parameters) return E_FAIL;
     if (count == 0) return S_OK;
     // Only dimension 1 counts, but its elements must exist: another dimension may hold none.
     if (SafeArrayTotalElements(array) < static_cast<ULONGLONG>(count)) return E_FAIL;
@@ -48,24 +55,29 @@ HRESULT BuildJniArguments(JNIEnv* env, const VARIANT& paramArray, const std::str
     const safearray_lock lock(array);  // released on every path, a descriptor without data too
     const auto* elements = static_cast<const VARIANT*>(lock.data());
     if (!elements) return E_FAIL;
-    args.slots.resize(parameters.size());
-    // Every element is converted before the first string is made: a refused one costs no JNI call.
-    std::vector<std::size_t> strings;
-    for (std::size_t i = 0; i < parameters.size(); ++i) {
-        switch (ConvertArgument(elements[i], parameters[i], args.slots[i])) {
+    args.slots.resize(parameters);
+    for (std::size_t i = 0; i < parameters; ++i) {
+        const char kind = ParameterKind(args.parameters[i]);
+        switch (ConvertArgument(elements[i], kind, args.slots[i])) {
         case argument_conversion::refused: return E_FAIL;
-        case argument_conversion::new_string: strings.push_back(i); break;
-        case argument_conversion::value: break;
+        case argument_conversion::new_string: args.texts.emplace_back(i, V_BSTR(&elements[i])); break;
+        case argument_conversion::value:
+            if (kind == 'L' && args.slots[i].l) args.handles.push_back(args.slots[i].l);
+            break;
         }
     }
-    for (std::size_t i : strings) {
-        local_ref<jstring> s(env, NewJavaString(env, V_BSTR(&elements[i])));
+    return S_OK;
+}
+
+HRESULT MakeArgumentStrings(JNIEnv* env, jni_arguments& args, argument_strings& strings) {
+    for (const auto& [slot, text] : args.texts) {
+        local_ref<jstring> s(env, NewJavaString(env, text));
         if (!s) {
             env->ExceptionClear();
             return E_FAIL;
         }
-        args.slots[i].l = s.get();
-        args.strings.push_back(std::move(s));
+        args.slots[slot].l = s.get();
+        strings.push_back(std::move(s));
     }
     return S_OK;
 }

@@ -17,7 +17,6 @@
 #include "bridge/java_type_traits.h"
 #include "bridge/jni_arguments.h"
 #include "bridge/member_results.h"
-#include "bridge/method_signature.h"
 #include "common/com/error.h"
 #include "common/jni/local_ref.h"
 #include "jvm/mv_java_cpp.h"
@@ -107,40 +106,44 @@ struct static_int_call_messages {
     static void AfterCall() noexcept { ::OutputDebugStringA("[CMvJavaCpp::CallStaticIntMethod] called"); }
 };
 
-// The Java work of one member, to run as a Java operation.
+// Runs one member's call on `bridge`. The argument array is converted before any JNI call, so that
+// its handles are checked with the object's; a conversion that failed answers only once the method
+// has been found, as a missing method comes first.
 template <typename Messages = silent_call, typename Result>
-auto CallMethod(const method_call& call, Result result) {
-    return [=](JNIEnv* env) -> HRESULT {
-        java_method method(env, HandleToJObject(call.hjObject), call.group);
-        if (!method.FindClass(call.superclass, call.form)) return E_FAIL;
-
+HRESULT RunMethodCall(CMvJavaCpp& bridge, const method_call& call, Result result) noexcept {
+    return guard_hresult([&]() -> HRESULT {
         const utf8_name name(call.methodname);
         const utf8_name signature(call.methodsig);
-        if (!method.FindMethod(name.get(), signature.get())) {
-            Messages::MethodNotFound();
-            env->ExceptionClear();
-            return E_FAIL;
-        }
-
-        std::string parameters;
-        if (!ParameterKinds(signature.get(), parameters)) return E_FAIL;
         jni_arguments args;
-        MV_RETURN_IF_FAILED(BuildJniArguments(env, *call.paramArray, parameters, args));
+        const HRESULT converted = ConvertJniArguments(*call.paramArray, signature.get(), args);
+        return bridge.RunJavaOperation({call.hjObject}, args.handles, [&](JNIEnv* env) -> HRESULT {
+            java_method method(env, HandleToJObject(call.hjObject), call.group);
+            if (!method.FindClass(call.superclass, call.form)) return E_FAIL;
+            if (!method.FindMethod(name.get(), signature.get())) {
+                Messages::MethodNotFound();
+                env->ExceptionClear();
+                return E_FAIL;
+            }
+            MV_RETURN_IF_FAILED(converted);
+            argument_strings strings;
+            MV_RETURN_IF_FAILED(MakeArgumentStrings(env, args, strings));
+            MV_RETURN_IF_FAILED(method.CheckArgumentTypes(args));
 
-        using T = typename Result::java_type;
-        Messages::BeforeCall();
-        if constexpr (std::is_void_v<typename T::jni_type>) {
-            method.Call<T>(args.data());
-            Messages::AfterCall();
-            env->ExceptionClear();
-            return S_OK;
-        } else {
-            const typename T::jni_type returned = method.Call<T>(args.data());
-            Messages::AfterCall();
-            env->ExceptionClear();
-            return result.Take(env, returned);
-        }
-    };
+            using T = typename Result::java_type;
+            Messages::BeforeCall();
+            if constexpr (std::is_void_v<typename T::jni_type>) {
+                method.Call<T>(args.data());
+                Messages::AfterCall();
+                env->ExceptionClear();
+                return S_OK;
+            } else {
+                const typename T::jni_type returned = method.Call<T>(args.data());
+                Messages::AfterCall();
+                env->ExceptionClear();
+                return result.Take(env, returned);
+            }
+        });
+    });
 }
 
 }  // namespace
@@ -149,174 +152,174 @@ auto CallMethod(const method_call& call, Result result) {
 
 STDMETHODIMP CMvJavaCpp::CallVoidMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), no_result{}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), no_result{});
 }
 
 STDMETHODIMP CMvJavaCpp::CallBooleanMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, VARIANT_BOOL* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_boolean>{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_boolean>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallByteMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, unsigned char* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_byte>{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_byte>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallCharMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, unsigned short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_char>{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_char>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallShortMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_short>{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_short>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallIntMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, LONG* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_int>{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_int>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallLongMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, INT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_long>{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_long>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallFloatMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, float* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_float>{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_float>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallDoubleMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, double* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_double>{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), primitive_result<java_double>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallObjectMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, UINT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), object_result{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), object_result{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStringMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, BSTR* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Virtual(hjObject, methodname, methodsig, paramArray), string_result{value}));
+    return RunMethodCall(*this, Virtual(hjObject, methodname, methodsig, paramArray), string_result{value});
 }
 
 // Static calls, in the run-time class of the object.
 
 STDMETHODIMP CMvJavaCpp::CallStaticVoidMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), no_result{}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), no_result{});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticBooleanMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, VARIANT_BOOL* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_boolean>{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_boolean>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticByteMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, unsigned char* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_byte>{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_byte>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticCharMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, unsigned short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_char>{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_char>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticShortMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_short>{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_short>{value});
 }
 
 // The one member that reports its progress to the debugger.
 STDMETHODIMP CMvJavaCpp::CallStaticIntMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, LONG* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod<static_int_call_messages>(Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_int>{value}));
+    return RunMethodCall<static_int_call_messages>(*this, Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_int>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticLongMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, INT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_long>{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_long>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticFloatMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, float* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_float>{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_float>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticDoubleMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, double* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_double>{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), primitive_result<java_double>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticObjectMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, UINT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), object_result{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), object_result{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallStaticStringMethod(UINT64 hjObject, BSTR methodname, BSTR methodsig, VARIANT paramArray, BSTR* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Static(hjObject, methodname, methodsig, paramArray), string_result{value}));
+    return RunMethodCall(*this, Static(hjObject, methodname, methodsig, paramArray), string_result{value});
 }
 
 // Non-virtual calls: the implementation in the class `superclass`.
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualVoidMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), no_result{}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), no_result{});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualBooleanMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, VARIANT_BOOL* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_boolean>{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_boolean>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualByteMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, unsigned char* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_byte>{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_byte>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualCharMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, unsigned short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_char>{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_char>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualShortMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, short* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_short>{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_short>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualIntMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, LONG* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_int>{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_int>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualLongMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, INT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_long>{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_long>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualFloatMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, float* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_float>{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_float>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualDoubleMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, double* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_double>{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), primitive_result<java_double>{value});
 }
 
 STDMETHODIMP CMvJavaCpp::CallNonvirtualObjectMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, UINT64* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {methodname, methodsig}));
-    return RunJavaOperation(CallMethod(Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), object_result{value}));
+    return RunMethodCall(*this, Nonvirtual(hjObject, superclass, methodname, methodsig, paramArray), object_result{value});
 }
 
 // Unlike the others, the String member hands `superclass` to FindClass unchanged; a null one is
 // refused before it could reach FindClass as a null pointer.
 STDMETHODIMP CMvJavaCpp::CallNonvirtualStringMethod(UINT64 hjObject, BSTR superclass, BSTR methodname, BSTR methodsig, VARIANT paramArray, BSTR* value) noexcept {
     MV_RETURN_IF_FAILED(CheckMemberArguments(value, hjObject, {superclass, methodname, methodsig}));
-    return RunJavaOperation(CallMethod(NonvirtualSlashed(hjObject, superclass, methodname, methodsig, paramArray), string_result{value}));
+    return RunMethodCall(*this, NonvirtualSlashed(hjObject, superclass, methodname, methodsig, paramArray), string_result{value});
 }
 
 }  // namespace mv

@@ -4,25 +4,21 @@
 
 namespace mv {
 
-bool ParameterKinds(const char* methodsig, std::string& kinds) {
-    kinds.clear();
+bool ParameterDescriptors(const char* methodsig, std::vector<std::string_view>& parameters) {
+    parameters.clear();
     if (!methodsig || *methodsig != '(') return false;
     const char* p = methodsig + 1;
     while (*p != ')') {
-        bool reference = false;
-        while (*p == '[') {
-            reference = true;
-            ++p;
-        }
+        const char* start = p;
+        while (*p == '[') ++p;
         if (*p == 'L') {
             p = std::strchr(p, ';');
             if (!p) return false;
-            reference = true;
         } else if (!*p || !std::strchr("ZBCSIJFD", *p)) {
             return false;
         }
-        kinds.push_back(reference ? 'L' : *p);
         ++p;
+        parameters.emplace_back(start, static_cast<std::size_t>(p - start));
     }
     return true;
 }

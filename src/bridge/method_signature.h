@@ -3,12 +3,18 @@
 // JVM reads each slot as the signature says, so a slot of another kind, or a missing one, would
 // hand the method garbage or make the JVM read past the slots.
 
-#include <string>
+#include <string_view>
+#include <vector>
 
 namespace mv {
 
-// The JNI type letter of each parameter of `methodsig` ("(I[JLjava/lang/String;)V" gives "ILL":
-// classes and arrays are both references, 'L'). False when `methodsig` is no method signature.
-bool ParameterKinds(const char* methodsig, std::string& kinds);
+// The type descriptor of each parameter of `methodsig` ("(I[JLjava/lang/String;)V" gives "I", "[J"
+// and "Ljava/lang/String;"), viewing `methodsig`. False when it is no method signature.
+bool ParameterDescriptors(const char* methodsig, std::vector<std::string_view>& parameters);
+
+// The JNI type letter of a parameter: 'L' for any reference (class or array).
+inline char ParameterKind(std::string_view descriptor) noexcept {
+    return descriptor[0] == '[' ? 'L' : descriptor[0];
+}
 
 }  // namespace mv

@@ -1,5 +1,7 @@
 #include "jvm/mv_java_cpp.h"
 
+#include "bridge/handle_registry.h"
+
 #include "common/jni/pointer_bits.h"
 #include "module/type_info_records.h"
 
@@ -35,9 +37,13 @@ CMvJavaCpp::~CMvJavaCpp() {
 
 STDMETHODIMP CMvJavaCpp::JavaSaveRunningJVM(LONG processId, UINT64 javaVM) noexcept {
     if (static_cast<DWORD>(processId) != ::GetCurrentProcessId()) return E_FAIL;
+    // Only the Java process's own code knows its JVM: a number from another process (which may
+    // name this process's id) would be taken for one by every later operation.
+    if (BridgeChecksOn() && OriginOfCall().other_process) return E_FAIL;
     // The 32-bit module keeps only the low 32 bits of the value.
     const auto pointer = static_cast<std::uintptr_t>(PointerFromCarrier(javaVM));
     m_javaVM.store(reinterpret_cast<JavaVM*>(pointer), std::memory_order_release);
+    handle_registry::Instance().SetJavaVM(reinterpret_cast<JavaVM*>(pointer));
     return S_OK;
 }
 

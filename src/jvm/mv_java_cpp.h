@@ -7,15 +7,32 @@
 #include <windows.h>
 
 #include <atomic>
+#include <initializer_list>
+#include <vector>
 
 #include <jni.h>
 
 #include "MvJavaJniComRot_h.h"
+#include "bridge/bridge_call.h"
+#include "bridge/java_handles.h"
 #include "common/win/critical_section.h"
 #include "jvm/java_vm_attachment.h"
 #include "module/com_object.h"
 
 namespace mv {
+
+// One operation of the module made of many members of the main object (the component model's):
+// it holds the calling thread's attachment, so that the members inside find the thread attached
+// and neither attach nor detach it again, and marks their calls as the module's own.
+class module_operation {
+public:
+    explicit module_operation(JavaVM* vm) noexcept : m_attachment(vm, false) {}
+    JNIEnv* env() const noexcept { return m_attachment.env(); }
+
+private:
+    module_call_scope m_scope;
+    CJavaVM m_attachment;
+};
 
 class CMvJavaCpp : public IMvJavaCpp, public com_object_base {
 public:
@@ -134,24 +151,25 @@ public:
     STDMETHODIMP IsDisconnectObserverComplete(VARIANT_BOOL *pbRet) noexcept override;
     STDMETHODIMP GetComponentFromHwnd(ULONG hHwnd, GetHWNDResultInfo *pInfo, IDispatch **ppRet) noexcept override;
 
-    // The calling thread's attachment for one operation made of many members of this object (the
-    // component model's): the members inside find the thread attached and neither attach nor
-    // detach it again. No attachment without a saved JavaVM.
-    CJavaVM HoldAttachment() const noexcept { return CJavaVM(SavedJavaVM(), false); }
+    // An operation of the module made of many members of this object; no attachment without a
+    // saved JavaVM.
+    module_operation HoldAttachment() const noexcept { return module_operation(SavedJavaVM()); }
 
-protected:
-    CMvJavaCpp() = default;
-    ~CMvJavaCpp() override;
-    HRESULT FinalConstruct() noexcept override;
+    // Whether the calling thread's current call may pass `handle` to the JVM (bridge_call.h).
+    static bool CallerMayUse(UINT64 handle) noexcept { return bridge_call().Admits(HandleToJObject(handle)); }
 
-    // The saved JavaVM, or null while none was saved.
-    JavaVM* SavedJavaVM() const noexcept { return m_javaVM.load(std::memory_order_acquire); }
-
-    // Runs `work(JNIEnv*)` as a Java operation: E_FAIL without a saved JavaVM or without an
-    // environment for this thread; the attachment ends on every way out and no exception
-    // leaves. `work` returns the operation's HRESULT.
+    // Runs `work(JNIEnv*)` as a Java operation: E_INVALIDARG, before anything else, when the call
+    // names a handle in `handles` or `more` that it may not pass to the JVM (bridge_call.h); E_FAIL
+    // without a saved JavaVM or without an environment for this thread; the attachment ends on
+    // every way out and no exception leaves. `work` returns the operation's HRESULT.
     template <typename Work>
-    HRESULT RunJavaOperation(Work&& work) noexcept {
+    HRESULT RunJavaOperation(std::initializer_list<UINT64> handles, const std::vector<jobject>& more,
+                             Work&& work) noexcept {
+        const bridge_call call;
+        for (UINT64 handle : handles)
+            if (!call.Admits(HandleToJObject(handle))) return E_INVALIDARG;
+        for (jobject ref : more)
+            if (!call.Admits(ref)) return E_INVALIDARG;
         JavaVM* vm = SavedJavaVM();
         if (!vm) return E_FAIL;
         return guard_hresult([&]() -> HRESULT {
@@ -160,6 +178,22 @@ protected:
             return work(attachment.env());
         });
     }
+    template <typename Work>
+    HRESULT RunJavaOperation(std::initializer_list<UINT64> handles, Work&& work) noexcept {
+        return RunJavaOperation(handles, {}, work);
+    }
+    template <typename Work>
+    HRESULT RunJavaOperation(Work&& work) noexcept {
+        return RunJavaOperation({}, {}, work);
+    }
+
+protected:
+    CMvJavaCpp() = default;
+    ~CMvJavaCpp() override;
+    HRESULT FinalConstruct() noexcept override;
+
+    // The saved JavaVM, or null while none was saved.
+    JavaVM* SavedJavaVM() const noexcept { return m_javaVM.load(std::memory_order_acquire); }
 
 private:
     IUnknown* Marshaler() const noexcept { return m_pUnkMarshaler; }
