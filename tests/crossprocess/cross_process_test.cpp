@@ -195,6 +195,29 @@ TEST_F(CrossProcess, AScriptDrivesTheJvmAndTheObserverThatAnotherClientAttached)
     EXPECT_EQ(jvm()->DetachObserverObject(), E_FAIL);
 }
 
+// A client that ends holding handles: the Java process deletes them (at the latest once the calls
+// that used them have returned), and another client that names them is refused.
+TEST_F(CrossProcess, HandlesOfAClientThatEndedAreDeleted) {
+    constexpr int kHandles = 25;
+    const long long before = host().LiveReferences();
+    const mv::test::ScriptReport report =
+        mv::test::RunScript("abandoned_handles.js", std::to_wstring(host().pid()) + L" " + std::to_wstring(kHandles));
+    std::vector<UINT64> handles;
+    for (int i = 0; i < kHandles; ++i) {
+        const std::string step = report.Step("handle" + std::to_string(i));
+        if (step.rfind("ok ", 0) == 0) handles.push_back(static_cast<UINT64>(std::stod(step.substr(3))));
+    }
+    ASSERT_EQ(handles.size(), static_cast<std::size_t>(kHandles)) << report.run.output;
+    long long live = host().LiveReferences();
+    // The end of the process reaches the host through the system's wait; a minute is ample for it.
+    for (int wait = 0; live != before && wait < 600; ++wait) ::Sleep(100), live = host().LiveReferences();
+    EXPECT_EQ(live, before) << "live references after the client ended";
+    for (UINT64 handle : handles) {
+        unique_bstr text;
+        EXPECT_EQ(jvm()->GetJavaString(handle, text.put()), E_INVALIDARG) << handle;
+    }
+}
+
 // As on 64-bit Windows with both modules registered, each by the regsvr32 of its bitness: a client of
 // this bitness, compiled and this bitness's cscript, drives a Java process of the other bitness, whose
 // references have the high bit set (a large-address-aware 32-bit JVM) or go beyond 32 bits (64-bit).

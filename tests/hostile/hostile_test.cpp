@@ -232,7 +232,7 @@ HRESULT ModelArguments(VARIANT& p, const std::string& kinds, Gen& gen, std::vect
 }
 
 // Java objects of the fixtures that the rounds aim at.
-enum { kEcho, kFields, kText, kInts, kObjects, kObjectsWithNull };
+enum { kEcho, kFields, kText, kInts, kObjects, kObjectsWithNull, kIsolated };
 // Real methods: the echo methods give back their argument, "hostile".charAt throws (and gives 0) out
 // of range. The call groups differ in their lookup only; the same code passes the arguments.
 struct Target {
@@ -288,7 +288,7 @@ class Hostile : public BridgeTest, public ::testing::WithParamInterface<bool> {
 protected:
     static void TearDownTestSuite() {  // in process, JniTest::TearDown checks each test's JNI warnings
         if (s_host) StopAndCheckJniWarnings(*s_host);
-        s_host.reset();
+        s_host.reset(), s_other.reset();
         BridgeTest::TearDownTestSuite();
     }
     void SetUp() override {
@@ -314,7 +314,8 @@ protected:
         m_own = {t.Call("NewDefJavaObject", Of(0, L"fixtures.Echo"), S_OK).l,
                  t.Call("NewDefJavaObject", Of(0, L"fixtures.Fields"), S_OK).l,
                  t.Call("NewJavaString", Text(L"hostile"), S_OK).l, field(L"ints", L"[I"),
-                 field(L"objects", L"[Ljava/lang/Object;"), field(L"objectsWithNull", L"[Ljava/lang/Object;")};
+                 field(L"objects", L"[Ljava/lang/Object;"), field(L"objectsWithNull", L"[Ljava/lang/Object;"),
+                 t.Call("NewDefJavaObject", Of(0, L"fixtures.Isolated"), S_OK).l};
         ASSERT_EQ(t.failures, 0u) << t.failed;
         m_start = m_refs();
         m_check = std::make_unique<Checker>(m_jvm.get());
@@ -365,7 +366,7 @@ protected:
         std::printf("\n");
     }
 
-    static std::unique_ptr<HostProcess> s_host;
+    static std::unique_ptr<HostProcess> s_host, s_other;  // s_other: another Java process
     com_ptr<IMvJavaCpp> m_jvm;
     std::function<long long()> m_refs;
     long long m_start = 0;
@@ -375,7 +376,7 @@ protected:
     std::uint64_t m_seed = 0;
     int m_rounds = 0, m_cleared = 0;
 };
-std::unique_ptr<HostProcess> Hostile::s_host;
+std::unique_ptr<HostProcess> Hostile::s_host, Hostile::s_other;
 
 // Descriptors labelled VT_ARRAY|VT_VARIANT that lie over well-typed elements (a reader trusting the
 // label would succeed): elements of another type or size, no data, bounds past LONG's range. A count
@@ -530,6 +531,126 @@ TEST_P(Hostile, RandomPrimitiveArraysAndWrongHandles) {
         Call("SetJavaPrimitiveArray", a, E_FAIL, "into no int[]");
         Call("GetJavaPrimitiveArray", a, E_FAIL, "of no int[]");
     }
+}
+
+// Objects of the wrong type where a member, a parameter or a field wants another: E_FAIL, from either side.
+// The echo objects and bases of an isolated class loader are other classes than the application's.
+enum { kChars = kIsolated + 1, kBase, kIsolatedEcho, kIsolatedBase };
+const struct WrongType {
+    const char* member;
+    int object;
+    const wchar_t *name, *sig;
+    int argument;  // an object of the table's, or -1: the BSTR "abc"
+    HRESULT expected;
+} kWrongTypes[] = {
+    {"GetJavaString", kEcho, L"", L"", 0, E_FAIL},
+    {"GetJavaString", kInts, L"", L"", 0, E_FAIL},
+    {"GetJavaArrayLength", kText, L"", L"", 0, E_FAIL},
+    {"GetJavaArrayLength", kChars, L"", L"", 0, S_OK},
+    {"GetJavaObjectArray", kInts, L"", L"", 0, E_FAIL},
+    {"CallStaticStringMethod", kText, L"valueOf", L"([C)Ljava/lang/String;", -1, E_FAIL},
+    {"CallStaticStringMethod", kText, L"valueOf", L"([C)Ljava/lang/String;", kEcho, E_FAIL},
+    {"CallStaticStringMethod", kText, L"valueOf", L"([C)Ljava/lang/String;", kInts, E_FAIL},
+    {"CallStaticStringMethod", kText, L"valueOf", L"([C)Ljava/lang/String;", kChars, S_OK},
+    {"CallStaticStringMethod", kText, L"valueOf", L"(Ljava/lang/Object;)Ljava/lang/String;", -1, S_OK},
+    {"CallStaticStringMethod", kEcho, L"nameOf", L"(Lfixtures/Base;)Ljava/lang/String;", kIsolatedBase, E_FAIL},
+    {"CallStaticStringMethod", kEcho, L"nameOf", L"(Lfixtures/Base;)Ljava/lang/String;", kText, E_FAIL},
+    {"CallStaticStringMethod", kEcho, L"nameOf", L"(Lfixtures/Base;)Ljava/lang/String;", kBase, S_OK},
+    {"CallStaticStringMethod", kIsolatedEcho, L"nameOf", L"(Lfixtures/Base;)Ljava/lang/String;", kBase, E_FAIL},
+    {"CallStaticStringMethod", kIsolatedEcho, L"nameOf", L"(Lfixtures/Base;)Ljava/lang/String;", kIsolatedBase, S_OK},
+    {"SetObjectField", kFields, L"stringField", L"Ljava/lang/String;", kEcho, E_FAIL},
+    {"SetObjectField", kFields, L"stringField", L"Ljava/lang/String;", kText, S_OK},
+    {"SetStaticObjectField", kFields, L"staticString", L"Ljava/lang/String;", kChars, E_FAIL},
+    {"SetStaticObjectField", kFields, L"staticObject", L"Ljava/lang/Object;", kChars, S_OK},
+};
+
+// Handles the module did not hand out, or has deleted since, from another process: random numbers,
+// handles deleted just before, handles of another Java process; as the object of every member that
+// takes one, as a setter's value or IsSameJavaObject's second handle, and in an argument array (as
+// VT_UI8 and as a number). Each fails with E_INVALIDARG and nothing reaches the JVM; the wrong types
+// of kWrongTypes fail with E_FAIL. In process, the agent's own references (made with JNI, never
+// handed out) are taken as they are.
+TEST_P(Hostile, HandlesItDidNotHandOutAndObjectsOfTheWrongType) {
+    const bool cross = GetParam();
+    Checker& own = *m_targets;
+    const auto made = [&](const wchar_t* method) {
+        return own.Call("CallStaticObjectMethod", Of(m_own[kIsolated], method, L"()Ljava/lang/Object;"), S_OK).l;
+    };
+    m_own.resize(kIsolatedBase + 1);
+    m_own[kChars] = own.Call("NewJavaPrimitiveArray", [] { In a; a.type = Char, a.length = 3; return a; }(), S_OK).l;
+    m_own[kBase] = own.Call("NewDefJavaObject", Of(0, L"fixtures.Base"), S_OK).l;
+    m_own[kIsolatedEcho] = made(L"newEcho"), m_own[kIsolatedBase] = made(L"newBase");
+    std::vector<UINT64> foreign;  // live handles of another Java process
+    com_ptr<IMvJavaCpp> other;
+    if (cross) {
+        if (!s_other) s_other = std::make_unique<HostProcess>(HostSettings{});
+        ASSERT_TRUE(s_other->ready()) << s_other->output();
+        other = PublishedJvmOf(s_other->pid());
+        for (int i = 0; i < 8; ++i) {
+            UINT64 h = 0;
+            ASSERT_EQ(other->NewJavaString(Bstr(L"elsewhere").get(), &h), S_OK);
+            foreign.push_back(h);
+        }
+    } else {  // the agent's own reference
+        const UINT64 mine = Handle(env()->NewStringUTF("agent's own"));
+        EXPECT_EQ(Call("GetJavaString", Of(mine), S_OK).text.view(), L"agent's own");
+    }
+    m_start = m_refs();
+    RunBatches("foreign handles", cross ? 700 : 25, [&] {
+        const WrongType& w = kWrongTypes[m_gen->Between(0, std::size(kWrongTypes) - 1)];
+        In a = Of(m_own[w.object], w.name, w.sig);
+        const ArgumentArray args({w.argument < 0 ? ArgBstr(L"abc") : ArgUI8(m_own[w.argument])});
+        if (std::string(w.member).find("Method") != std::string::npos) a.params = args.get();
+        a.value = w.argument < 0 ? 0 : m_own[w.argument];
+        Call(w.member, a, w.expected, "wrong type " + Printable(w.name) + " " + Printable(w.sig));
+        if (!cross) return;
+        for (int i = 0; i < 4; ++i) {
+            UINT64 bad = 0;
+            std::string kind;
+            switch (m_gen->Between(0, 2)) {
+            case 0:
+                bad = m_gen->Between(1, LLONG_MAX) | (m_gen->Chance(50) ? 0x8000000000000000ull : 0);
+                bad |= (bad & 0xFFFFFFFFull) ? 0 : 0x10;  // never a null reference: zero has its own answers
+                kind = "random";
+                break;
+            case 1:  // used at once: no handle is made in between that could take its place
+                m_check->Check(m_jvm->NewJavaString(Bstr(L"gone").get(), &bad) == S_OK &&
+                               m_jvm->DeleteJavaObject(bad) == S_OK, "make and delete");
+                kind = "deleted";
+                break;
+            default:
+                bad = foreign[m_gen->Between(0, foreign.size() - 1)];
+                kind = "another Java process's";
+            }
+            const std::string what = kind + " handle " + std::to_string(bad);
+            const Member* m = nullptr;
+            do m = &Members()[m_gen->Between(0, Members().size() - 1)]; while (!(m->kind & kHandle));
+            In b = Of(bad, L"intField", L"()I");
+            b.super = L"java/lang/Object", b.type = Int, b.value = m_own[kText], b.text = L"x";
+            switch (i) {
+            case 0: Call(m->name, b, E_INVALIDARG, what); break;
+            case 1: {  // the second handle
+                static const char* const kValueMembers[] = {"SetObjectField", "SetStaticObjectField", "IsSameJavaObject"};
+                const char* member = kValueMembers[m_gen->Between(0, 2)];
+                b = Of(m_own[kFields], std::strstr(member, "Static") ? L"staticObject" : L"objectField",
+                       L"Ljava/lang/Object;");
+                b.value = bad;
+                Call(member, b, E_INVALIDARG, what);
+                break;
+            }
+            default: {  // an argument, as a handle or (below 2^53) as the number a script sends
+                const bool number = i == 3 && bad < (1ull << 53);
+                VARIANT e = ArgUI8(bad);
+                if (number) V_VT(&e) = VT_R8, V_R8(&e) = static_cast<double>(bad);
+                const ArgumentArray argument({e});
+                b = Of(m_own[kEcho], L"echoObject", L"(Ljava/lang/Object;)Ljava/lang/Object;");
+                b.params = argument.get();
+                Call("CallStaticObjectMethod", b, E_INVALIDARG, what + (number ? " as a number" : ""));
+            }
+            }
+        }
+    });
+    for (UINT64 h : foreign) EXPECT_EQ(other ? other->DeleteJavaObject(h) : S_OK, S_OK);
 }
 
 // Found by the rounds: a class name outside the BMP (a four-byte UTF-8 sequence) made the JVM end
