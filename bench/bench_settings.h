@@ -1,6 +1,7 @@
 #pragma once
 // How much the benchmark measures: the short mode (for CI) or the full one.
 
+#include <string>
 #include <vector>
 
 namespace mv::bench {
@@ -12,6 +13,7 @@ struct BenchSettings {
     int walkRuns = 7;         // repeats of a walk through component objects (seconds each)
     std::vector<int> treeSizes = {100, 1000, 5000};
     std::vector<int> windowCounts = {1, 20, 100};
+    std::vector<std::string> sections;  // the sections to measure ("in process", ...); empty: all
 };
 
 }  // namespace mv::bench

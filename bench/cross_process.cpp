@@ -1,12 +1,16 @@
 // The bridge call from another process: CallIntMethod on fixtures.Base.intResult() in a host,
 // by vtable through the type library's proxy (early-bound) and by IDispatch::Invoke with its
 // DISPID (late-bound). Its module floor: a no-op cross-process call, the same JNI requests at the
-// harness's price, and the one attach a call from a thread no Java code attached requires.
+// harness's price, and the one attach a call from a thread no Java code attached requires. The
+// early-bound call also goes, in the same turns, to a second host whose module has its handle and
+// argument checks switched off (MVJAVA_BRIDGE_CHECKS=off in its environment): what they cost.
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "MvJavaJniComRot_h.h"
@@ -39,7 +43,8 @@ bool CountCalls(test::HostProcess& host, int calls, Counts& counts, Call&& call)
     return true;
 }
 
-void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, ResultTable& table) {
+void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, BenchHost& unchecked,
+             UINT64 uncheckedHandle, ResultTable& table) {
     IMvJavaCpp* jvm = host.jvm();
     const unique_bstr name(::SysAllocString(L"intResult"));
     const unique_bstr signature(::SysAllocString(L"()I"));
@@ -86,11 +91,16 @@ void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, Resu
             VARIANT_BOOL complete = VARIANT_FALSE;
             return jvm->IsDisconnectObserverComplete(&complete) == S_OK;
         },
-        earlyBound, lateBound};
+        earlyBound, lateBound,
+        [&] {
+            LONG value = 0;
+            return unchecked.jvm()->CallIntMethod(uncheckedHandle, name.get(), signature.get(), none, &value) == S_OK &&
+                   value == kIntResult;
+        }};
     bool ok = false;
     const std::vector<double> medians =
         InterleavedMedians(settings.runs, settings.callsPerRun, ok, operations, readPrices);
-    if (!pricesOk || !ok || medians.size() < 3) {
+    if (!pricesOk || !ok || medians.size() < 4) {
         const char* problem = !pricesOk ? "the host did not answer its prices" : "a call failed";
         table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", problem);
         table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)", problem);
@@ -120,27 +130,52 @@ void Measure(const BenchSettings& settings, BenchHost& host, UINT64 handle, Resu
     row.notes = notes + "; DISPID " + std::to_string(callInt) + " looked up once";
     if (lateOk) table.Add(row);
     else table.AddProblem(kSection, row.figure, "Invoke of CallIntMethod failed or was not counted");
+    row.figure = "CallIntMethod early-bound, checks off";
+    row.value = medians[3];
+    row.counts = earlyCounts;
+    row.SetFloors(prices, floor, 1);
+    row.notes = Format("a host with MVJAVA_BRIDGE_CHECKS=off; %+.1f%% with the checks", 100.0 * (early - medians[3]) / medians[3]);
+    if (earlyOk) table.Add(row);
+}
+
+// Sets a variable of this process's environment, which the processes it starts inherit, for the scope.
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(const wchar_t* name, const wchar_t* value) : m_name(name) {
+        ::SetEnvironmentVariableW(name, value);
+    }
+    ~ScopedEnvironmentVariable() { ::SetEnvironmentVariableW(m_name, nullptr); }
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+private:
+    const wchar_t* m_name;
+};
+
+std::unique_ptr<BenchHost> StartUncheckedHost() {
+    const ScopedEnvironmentVariable off(L"MVJAVA_BRIDGE_CHECKS", L"off");
+    return std::make_unique<BenchHost>(std::string(), std::vector<std::string>(), 0);
 }
 
 }  // namespace
 
 void MeasureCrossProcess(const BenchSettings& settings, ResultTable& table) {
+    const char* const figures[] = {"CallIntMethod early-bound (vtable)", "CallIntMethod late-bound (Invoke by DISPID)",
+                                   "CallIntMethod early-bound, checks off"};
+    const auto fail = [&](const std::string& problem) {
+        for (const char* figure : figures) table.AddProblem(kSection, figure, problem);
+    };
     BenchHost host({}, {}, 0);
-    if (!host.ready()) {
-        table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", host.problem());
-        table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)", host.problem());
-        return;
-    }
+    const std::unique_ptr<BenchHost> unchecked = StartUncheckedHost();
+    if (!host.ready() || !unchecked->ready()) return fail(host.ready() ? unchecked->problem() : host.problem());
     const unique_bstr className(::SysAllocString(L"fixtures.Base"));
-    UINT64 handle = 0;
-    if (host.jvm()->NewDefJavaObject(className.get(), &handle) != S_OK || !handle) {
-        table.AddProblem(kSection, "CallIntMethod early-bound (vtable)", "no fixtures.Base object in the host");
-        table.AddProblem(kSection, "CallIntMethod late-bound (Invoke by DISPID)",
-                         "no fixtures.Base object in the host");
-        return;
-    }
-    Measure(settings, host, handle, table);
+    UINT64 handle = 0, uncheckedHandle = 0;
+    if (host.jvm()->NewDefJavaObject(className.get(), &handle) != S_OK || !handle ||
+        unchecked->jvm()->NewDefJavaObject(className.get(), &uncheckedHandle) != S_OK || !uncheckedHandle)
+        return fail("no fixtures.Base object in a host");
+    Measure(settings, host, handle, *unchecked, uncheckedHandle, table);
     host.jvm()->DeleteJavaObject(handle);
+    unchecked->jvm()->DeleteJavaObject(uncheckedHandle);
 }
 
 }  // namespace mv::bench

@@ -1,6 +1,8 @@
 // The module's own overhead per call: CallIntMethod on fixtures.Base.intResult() through the main
 // object, against the JNI calls a caller would make for the same result (GetObjectClass,
 // GetMethodID, CallIntMethodA, ExceptionCheck, DeleteLocalRef), both through the harness proxy.
+// The same call with the module's handle and argument checks switched off, and a call with one
+// object parameter (fixtures.Echo.nameOf(fixtures.Base)) with them and without, in the same turns.
 // Also the harness's prices that every floor is computed with: a JNI request (the direct work's
 // time over its requests) and an attach with its detach.
 
@@ -14,6 +16,7 @@
 #include "common/com/com_ptr.h"
 #include "jni_server.h"
 #include "jniproxy/mv_jni_proxy.h"
+#include "bridge/bridge_call.h"
 #include "jvm/mv_java_cpp.h"
 #include "measure.h"
 #include "sections.h"
@@ -79,8 +82,48 @@ bool MeasureAttach(const BenchSettings& settings, JavaVM* vm, HarnessPrices& pri
     return true;
 }
 
-void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UINT64 handle, HarnessPrices& prices,
-             ResultTable& table) {
+// `call` with the module's checks switched off for its length.
+template <typename Call>
+bool Unchecked(Call& call) {
+    SetBridgeChecks(false);
+    const bool ok = call();
+    SetBridgeChecks(true);
+    return ok;
+}
+
+// The counts per call of `calls` calls of `call` in this process.
+template <typename Call>
+Counts CountOf(int calls, Call&& call) {
+    const ProxyCount before = LocalProxyCount();
+    for (int i = 0; i < calls; ++i) call();
+    return CountsBetween(before, LocalProxyCount(), 1, calls);
+}
+
+// A call with one object parameter: Echo.nameOf(Base), an application class the method's loader
+// resolves.
+struct ObjectParameterCall {
+    IMvJavaCpp* bridge;
+    UINT64 echo, base;
+    bool operator()() const {
+        const unique_bstr name(::SysAllocString(L"nameOf"));
+        const unique_bstr signature(::SysAllocString(L"(Lfixtures/Base;)Ljava/lang/String;"));
+        SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, 1);
+        if (!array) return false;
+        VARIANT args;
+        V_VT(&args) = VT_ARRAY | VT_VARIANT;
+        V_ARRAY(&args) = array;
+        V_VT(&static_cast<VARIANT*>(array->pvData)[0]) = VT_UI8;
+        V_UI8(&static_cast<VARIANT*>(array->pvData)[0]) = base;
+        unique_bstr answer;
+        const bool ok = bridge->CallStaticStringMethod(echo, name.get(), signature.get(), args, answer.put()) == S_OK &&
+                        answer.view() == L"fixtures.Base";
+        ::SafeArrayDestroy(array);
+        return ok;
+    }
+};
+
+void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UINT64 handle,
+             const ObjectParameterCall& objectCall, HarnessPrices& prices, ResultTable& table) {
     const unique_bstr name(::SysAllocString(L"intResult"));
     const unique_bstr signature(::SysAllocString(L"()I"));
     VARIANT none;
@@ -105,9 +148,13 @@ void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UIN
         return bridge->IsDisconnectObserverComplete(&complete) == S_OK;
     };
 
+    auto uncheckedCall = [&] { return Unchecked(bridgeCall); };
+    auto uncheckedObjectCall = [&] { return Unchecked(objectCall); };
+
     bool ok = false;
     const std::vector<double> medians =
-        InterleavedMedians(settings.runs, settings.callsPerRun, ok, {directCall, bridgeCall, noOpCall});
+        InterleavedMedians(settings.runs, settings.callsPerRun, ok,
+                           {directCall, bridgeCall, noOpCall, uncheckedCall, objectCall, uncheckedObjectCall});
     const double direct = medians[0], viaBridge = medians[1], noOp = medians[2];
     ProxyCount before = LocalProxyCount();
     directCall();
@@ -138,6 +185,26 @@ void Measure(const BenchSettings& settings, JNIEnv* env, IMvJavaCpp* bridge, UIN
     row.notes = "no-op call " + Format("%.1f us", noOp) + "; direct work " + Format("%.1f us", direct) + "; " +
                 std::to_string(settings.callsPerRun) + " calls/run";
     table.Add(row);
+
+    // The checks' share: the same calls with the checks off, in the same turns.
+    const auto checksRow = [&](const char* figure, double value, const Counts& counts, std::string notes) {
+        Row r;
+        r.section = kSection;
+        r.figure = figure;
+        r.value = value;
+        r.unit = "us";
+        r.counts = counts;
+        r.SetFloors(prices, noOp, 0);
+        r.notes = std::move(notes);
+        table.Add(r);
+    };
+    const auto share = [](double on, double off) { return Format("%+.1f%% with the checks", 100.0 * (on - off) / off); };
+    checksRow("CallIntMethod (bridge), checks off", medians[3], CountOf(settings.callsPerRun, uncheckedCall),
+              share(viaBridge, medians[3]));
+    checksRow("CallStaticStringMethod, one object parameter", medians[4], CountOf(settings.callsPerRun, objectCall),
+              "Echo.nameOf(Base): the parameter's type from the reflected method");
+    checksRow("CallStaticStringMethod, one object parameter, checks off", medians[5],
+              CountOf(settings.callsPerRun, uncheckedObjectCall), share(medians[4], medians[5]));
 }
 
 }  // namespace
@@ -171,7 +238,15 @@ void MeasureInProcess(const BenchSettings& settings, ResultTable& table) {
         table.AddProblem(kSection, kFigure, "no fixtures.Base object");
         return;
     }
-    Measure(settings, attachment.env(), bridge.get(), handle, prices, table);
+    UINT64 echo = 0;
+    const unique_bstr echoName(::SysAllocString(L"fixtures.Echo"));
+    if (bridge->NewDefJavaObject(echoName.get(), &echo) != S_OK || !echo) {
+        table.AddProblem(kSection, kFigure, "no fixtures.Echo object");
+        return;
+    }
+    Measure(settings, attachment.env(), bridge.get(), handle, ObjectParameterCall{bridge.get(), echo, handle}, prices,
+            table);
+    bridge->DeleteJavaObject(echo);
     bridge->DeleteJavaObject(handle);
 }
 

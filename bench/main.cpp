@@ -1,14 +1,16 @@
 // mvbench: speed figures of the module, each the median of repeated runs next to its floor
 // measured in the same run. Registers the built module for its own life (the hosts create the
 // main object through COM), so it takes turns with other programs that register.
-//   mvbench [--short] [--runs R]
+//   mvbench [--short] [--runs R] [--section NAME]...
 // --short: the CI mode (trees of 100 and 1,000 components, 3 runs, fewer calls per run, one
-// walk through component objects per size).
+// walk through component objects per size). --section: only the sections named ("in process",
+// "cross process", "tree walks", "hwnd lookup").
 // Exit code 0 when every figure was measured; 1 when some could not be; 2 for bad arguments.
 
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +32,8 @@ bool ParseArguments(int argc, char** argv, mv::bench::BenchSettings& settings) {
         } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
             runs = std::atoi(argv[++i]);
             if (runs < kMinimumRuns) return false;
+        } else if (std::strcmp(argv[i], "--section") == 0 && i + 1 < argc) {
+            settings.sections.emplace_back(argv[++i]);
         } else {
             return false;
         }
@@ -67,7 +71,9 @@ private:
 int main(int argc, char** argv) {
     mv::bench::BenchSettings settings;
     if (!ParseArguments(argc, argv, settings)) {
-        std::fprintf(stderr, "usage: mvbench [--short] [--runs R]   (R = repeats of every figure, %d or more)\n",
+        std::fprintf(stderr,
+                     "usage: mvbench [--short] [--runs R] [--section NAME]...   (R = repeats of every figure, %d or "
+                     "more)\n",
                      kMinimumRuns);
         return 2;
     }
@@ -99,6 +105,8 @@ int main(int argc, char** argv) {
         {"hwnd lookup", mv::bench::MeasureHwndLookup},
     };
     for (const auto& section : sections) {
+        const auto& only = settings.sections;
+        if (!only.empty() && std::find(only.begin(), only.end(), section.name) == only.end()) continue;
         std::fprintf(stderr, "mvbench: measuring %s...\n", section.name);
         section.measure(settings, table);
     }

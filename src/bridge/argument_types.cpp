@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bridge/bridge_call.h"
 #include "common/jni/local_ref.h"
 
 namespace mv {
@@ -38,6 +39,7 @@ local_ref<jobject> CallReflection(JNIEnv* env, jobject reflected, const char* na
 }  // namespace
 
 HRESULT CheckArgumentTypes(JNIEnv* env, jclass cls, jmethodID method, bool isStatic, const jni_arguments& args) {
+    if (!BridgeChecksOn()) return S_OK;
     std::vector<std::size_t> checked;
     for (std::size_t i = 0; i < args.slots.size(); ++i)
         if (NeedsCheck(args, i)) checked.push_back(i);
@@ -64,7 +66,7 @@ HRESULT CheckArgumentTypes(JNIEnv* env, jclass cls, jmethodID method, bool isSta
 }
 
 bool FieldTakes(JNIEnv* env, jclass cls, jfieldID field, bool isStatic, const char* signature, jobject value) noexcept {
-    if (signature && kObject == signature) return true;
+    if (!BridgeChecksOn() || (signature && kObject == signature)) return true;
     const local_ref<jobject> reflected(env, env->ToReflectedField(cls, field, isStatic ? JNI_TRUE : JNI_FALSE));
     const local_ref<jobject> type = reflected ? CallReflection(env, reflected.get(), "getType", "()Ljava/lang/Class;")
                                               : local_ref<jobject>(env, nullptr);

@@ -195,6 +195,20 @@ TEST_F(CrossProcess, AScriptDrivesTheJvmAndTheObserverThatAnotherClientAttached)
     EXPECT_EQ(jvm()->DetachObserverObject(), E_FAIL);
 }
 
+// A script's mistakes: numbers where handles go, handles used after their deletion or made up, a
+// string for a char[]. Each is refused, nothing reaches the JVM, and the Java process serves on.
+TEST_F(CrossProcess, AScriptsMistakenCallsAreRefusedAndTheJavaProcessServesOn) {
+    const long long before = host().LiveReferences();
+    const mv::test::ScriptReport report = mv::test::RunScript("mistaken_calls.js", std::to_wstring(host().pid()));
+    const char* const steps[][2] = {
+        {"a number for an object", "error 0x80070057"}, {"a number as the target", "error 0x80070057"},
+        {"a deleted handle", "error 0x80070057"},       {"a handle deleted twice", "error 0x80070057"},
+        {"a made-up handle", "error 0x80070057"},       {"a string for a char[]", "error 0x80004005"},
+        {"a string for an Object", "ok abc"},           {"the list answers", "ok 0"}};
+    for (const auto& step : steps) EXPECT_EQ(report.Step(step[0]), step[1]) << step[0] << "\n" << report.run.output;
+    EXPECT_EQ(host().LiveReferences(), before);
+}
+
 // A client that ends holding handles: the Java process deletes them (at the latest once the calls
 // that used them have returned), and another client that names them is refused.
 TEST_F(CrossProcess, HandlesOfAClientThatEndedAreDeleted) {
