@@ -173,6 +173,21 @@ std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines) {
     return windows;
 }
 
+com_ptr<IDispatch> WindowBehindMirror(HostProcess& host, IMvJavaCpp* jvm, const wchar_t* title) {
+    com_ptr<IDispatch> window;
+    for (ULONG value : MirroredWindows(host.CommandLines("mirror", "mirror done"))) {
+        wchar_t text[64] = {};
+        ::GetWindowTextW(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value)), text, 64);
+        GetHWNDResultInfo info = CannotMatch;
+        com_ptr<IDispatch> found;
+        if (std::wstring(text) == title && jvm->GetComponentFromHwnd(value, &info, found.put()) == S_OK &&
+            info == ResultOK)
+            window = std::move(found);
+        host.Command("close " + std::to_string(value));
+    }
+    return window;
+}
+
 com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid) {
     static const auto byPid = ModuleExport<IMvJavaCpp*(__cdecl*)(DWORD)>(
         ::LoadLibraryW(WindowsPathOfUnixPath(MV_MODULE_PATH).c_str()), "GetJVMFromPid");

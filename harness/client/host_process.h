@@ -94,6 +94,10 @@ private:
 // The native windows named by the "mirror HWND X Y W H" lines of the host's answer to "mirror".
 std::vector<ULONG> MirroredWindows(const std::vector<std::string>& lines);
 
+// The Java window that `jvm` matches (ResultOK) to the host's native mirror titled `title`, as a
+// client finds a window that appeared; null when none. The mirrors are closed again.
+com_ptr<IDispatch> WindowBehindMirror(HostProcess& host, IMvJavaCpp* jvm, const wchar_t* title);
+
 // The main object that process `pid` published (the built module's GetJVMFromPid): a new proxy.
 com_ptr<IMvJavaCpp> PublishedJvmOf(DWORD pid);
 

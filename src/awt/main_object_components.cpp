@@ -25,7 +25,8 @@ namespace mv {
 STDMETHODIMP CMvJavaCpp::MakeJComponentFromHandle(UINT64 hObj, IDispatch** pRet) noexcept {
     if (hObj == 0 || !pRet) return E_INVALIDARG;
     *pRet = nullptr;
-    if (!CallerMayUse(hObj)) return E_INVALIDARG;
+    const bridge_call call;  // the client's handle stays in use until the component has its own
+    if (!call.Admits(HandleToJObject(hObj))) return E_INVALIDARG;
     const auto attachment = HoldAttachment();
     // The component gets a reference of its own; the caller's stays the caller's.
     UINT64 own = 0;

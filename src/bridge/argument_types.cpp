@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "bridge/bridge_call.h"
-#include "common/jni/local_ref.h"
 
 namespace mv {
 namespace {
@@ -24,17 +23,37 @@ bool NeedsCheck(const jni_arguments& args, std::size_t i) {
                                          std::end(kTypesOfEveryString));
 }
 
-// The result of the no-argument method `name` of the reflection object `reflected`.
-local_ref<jobject> CallReflection(JNIEnv* env, jobject reflected, const char* name, const char* signature) noexcept {
-    const local_ref<jclass> cls(env, env->GetObjectClass(reflected));
-    const jmethodID method = cls ? env->GetMethodID(cls.get(), name, signature) : nullptr;
-    local_ref<jobject> result(env, method ? env->CallObjectMethod(reflected, method) : nullptr);
+// The result of the no-argument method `name` of the reflection object `reflected`, a local
+// reference of the caller's frame; null when there is none (a Java error is cleared).
+jobject CallReflection(JNIEnv* env, jobject reflected, const char* name, const char* signature) noexcept {
+    const jclass cls = reflected ? env->GetObjectClass(reflected) : nullptr;
+    const jmethodID method = cls ? env->GetMethodID(cls, name, signature) : nullptr;
+    const jobject result = method ? env->CallObjectMethod(reflected, method) : nullptr;
     if (env->ExceptionCheck()) {
         env->ExceptionClear();
-        result.reset();
+        return nullptr;
     }
     return result;
 }
+
+// The local references a check makes, all let go at once when it ends: one request instead of
+// one per reference.
+class local_frame {
+public:
+    explicit local_frame(JNIEnv* env) noexcept : m_env(env), m_pushed(env->PushLocalFrame(8) == JNI_OK) {
+        if (!m_pushed) env->ExceptionClear();
+    }
+    ~local_frame() {
+        if (m_pushed) m_env->PopLocalFrame(nullptr);
+    }
+    local_frame(const local_frame&) = delete;
+    local_frame& operator=(const local_frame&) = delete;
+    explicit operator bool() const noexcept { return m_pushed; }
+
+private:
+    JNIEnv* m_env;
+    bool m_pushed;
+};
 
 }  // namespace
 
@@ -45,19 +64,18 @@ HRESULT CheckArgumentTypes(JNIEnv* env, jclass cls, jmethodID method, bool isSta
         if (NeedsCheck(args, i)) checked.push_back(i);
     if (checked.empty()) return S_OK;
 
-    const local_ref<jobject> reflected(env, env->ToReflectedMethod(cls, method, isStatic ? JNI_TRUE : JNI_FALSE));
-    const local_ref<jobject> types =
-        reflected ? CallReflection(env, reflected.get(), "getParameterTypes", "()[Ljava/lang/Class;")
-                  : local_ref<jobject>(env, nullptr);
+    const local_frame frame(env);
+    if (!frame) return E_FAIL;
+    const jobject reflected = env->ToReflectedMethod(cls, method, isStatic ? JNI_TRUE : JNI_FALSE);
+    const auto types = static_cast<jobjectArray>(
+        CallReflection(env, reflected, "getParameterTypes", "()[Ljava/lang/Class;"));
     if (!types) {
         env->ExceptionClear();
         return E_FAIL;
     }
     for (std::size_t i : checked) {
-        const local_ref<jclass> type(
-            env, static_cast<jclass>(env->GetObjectArrayElement(static_cast<jobjectArray>(types.get()),
-                                                                static_cast<jsize>(i))));
-        if (!type || !env->IsInstanceOf(args.slots[i].l, type.get())) {
+        const auto type = static_cast<jclass>(env->GetObjectArrayElement(types, static_cast<jsize>(i)));
+        if (!type || !env->IsInstanceOf(args.slots[i].l, type)) {
             env->ExceptionClear();
             return E_FAIL;
         }
@@ -67,14 +85,15 @@ HRESULT CheckArgumentTypes(JNIEnv* env, jclass cls, jmethodID method, bool isSta
 
 bool FieldTakes(JNIEnv* env, jclass cls, jfieldID field, bool isStatic, const char* signature, jobject value) noexcept {
     if (!BridgeChecksOn() || (signature && kObject == signature)) return true;
-    const local_ref<jobject> reflected(env, env->ToReflectedField(cls, field, isStatic ? JNI_TRUE : JNI_FALSE));
-    const local_ref<jobject> type = reflected ? CallReflection(env, reflected.get(), "getType", "()Ljava/lang/Class;")
-                                              : local_ref<jobject>(env, nullptr);
+    const local_frame frame(env);
+    if (!frame) return false;
+    const jobject reflected = env->ToReflectedField(cls, field, isStatic ? JNI_TRUE : JNI_FALSE);
+    const auto type = static_cast<jclass>(CallReflection(env, reflected, "getType", "()Ljava/lang/Class;"));
     if (!type) {
         env->ExceptionClear();
         return false;
     }
-    return env->IsInstanceOf(value, static_cast<jclass>(type.get())) == JNI_TRUE;
+    return env->IsInstanceOf(value, type) == JNI_TRUE;
 }
 
 }  // namespace mv

@@ -8,8 +8,8 @@
 // Checks that need no JNI request come first: null, a parameter of type Object, and a string the
 // bridge made for a parameter that every String is (String, Object, CharSequence, Serializable,
 // Comparable, Constable, ConstantDesc). A call with nothing else to check makes no request; one
-// that has asks for the reflected method and its parameter types once, then three requests for each
-// argument checked. Switched off with the handle checks (bridge_call.h), none is made.
+// that has makes seven (a local frame, the reflected method and its parameter types), then two for
+// each argument checked. Switched off with the handle checks (bridge_call.h), none is made.
 
 #include <jni.h>
 

@@ -42,7 +42,8 @@ bool bridge_call::Admits(jobject ref) const noexcept {
 }
 
 bool bridge_call::Forgets(jobject ref) const noexcept {
-    return !BridgeChecksOn() || handle_registry::Instance().Forget(ref, m_origin);
+    // With the checks off the origin is this process's: whatever was recorded is forgotten.
+    return handle_registry::Instance().Forget(ref, m_origin);
 }
 
 DWORD bridge_call::OwnerOfNewHandles() noexcept {
@@ -59,8 +60,6 @@ bool RecordHandedOut(jobject ref) noexcept {
     }
 }
 
-void ForgetHandedOut(jobject ref) noexcept {
-    if (BridgeChecksOn()) handle_registry::Instance().Forget(ref, call_origin{});
-}
+void ForgetHandedOut(jobject ref) noexcept { handle_registry::Instance().Forget(ref, call_origin{}); }
 
 }  // namespace mv

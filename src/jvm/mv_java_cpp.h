@@ -155,9 +155,6 @@ public:
     // saved JavaVM.
     module_operation HoldAttachment() const noexcept { return module_operation(SavedJavaVM()); }
 
-    // Whether the calling thread's current call may pass `handle` to the JVM (bridge_call.h).
-    static bool CallerMayUse(UINT64 handle) noexcept { return bridge_call().Admits(HandleToJObject(handle)); }
-
     // Runs `work(JNIEnv*)` as a Java operation: E_INVALIDARG, before anything else, when the call
     // names a handle in `handles` or `more` that it may not pass to the JVM (bridge_call.h); E_FAIL
     // without a saved JavaVM or without an environment for this thread; the attachment ends on

@@ -38,21 +38,6 @@ std::string LoadAgentWithJcmd(HostProcess& host) {
     return RunLinuxShell("'" MV_JCMD "' " + std::to_string(server) + " JVMTI.agent_load '" MV_HOOK_JAR "'", kWaitMs);
 }
 
-// The login window found behind the native window titled as it is (the host's mirror of it).
-bool MatchedThroughItsNativeWindow(HostProcess& host, IMvJavaCpp* jvm) {
-    bool matched = false;
-    for (ULONG value : MirroredWindows(host.CommandLines("mirror", "mirror done"))) {
-        wchar_t title[64] = {};
-        ::GetWindowTextW(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value)), title, 64);
-        GetHWNDResultInfo info = CannotMatch;
-        com_ptr<IDispatch> found;
-        matched |= std::wstring(title) == L"Sign in" && jvm->GetComponentFromHwnd(value, &info, found.put()) == S_OK &&
-                   info == ResultOK;
-        host.Command("close " + std::to_string(value));
-    }
-    return matched;
-}
-
 struct Launch {
     const char* name;
     bool attach;  // started without any option, the agent loaded while it runs
@@ -92,7 +77,7 @@ TEST_P(HookAgent, InstallsTheHookMakesTheOpenWindowKnownAndASignInWorks) {
     EXPECT_EQ(jvm->GetMorvaneAWTHook(&hook), S_OK);
     EXPECT_NE(hook, 0u);
     if (hook) jvm->DeleteJavaObject(hook);
-    EXPECT_TRUE(MatchedThroughItsNativeWindow(host, jvm.get()));
+    EXPECT_TRUE(WindowBehindMirror(host, jvm.get(), L"Sign in")) << "no login window behind its native window";
 
     JavaStatics app(jvm.get(), L"samples.LoginApp");
     EXPECT_EQ(app.CallInt(L"windowOpenedEvents"), 1) << "the application's own listener saw one opening";

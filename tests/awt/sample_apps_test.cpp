@@ -69,17 +69,7 @@ TEST_F(SampleApps, AClientSignsInThroughTheNativeWindowThatAppearedAndLeavesNoRe
     const std::wstring name = L"J\u00fcrgen " + std::to_wstring(::GetTickCount64() % 100000);
     const std::wstring secret = L"p\u00e4ss w\u00f6rd";
     [&] {
-        Component frame;
-        for (ULONG value : MirroredWindows(host().CommandLines("mirror", "mirror done"))) {
-            wchar_t title[64] = {};
-            ::GetWindowTextW(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value)), title, 64);
-            GetHWNDResultInfo info = CannotMatch;
-            com_ptr<IDispatch> found;
-            if (std::wstring(title) == L"Sign in" && jvm()->GetComponentFromHwnd(value, &info, found.put()) == S_OK &&
-                info == ResultOK)
-                frame = As<IJAwtComponent>(found.get());
-            host().Command("close " + std::to_string(value));
-        }
+        const Component frame = As<IJAwtComponent>(WindowBehindMirror(host(), jvm(), L"Sign in").get());
         ASSERT_TRUE(frame) << "no native window titled as the login frame shows it";
         // The password field is the only one of its class; the user name field is the text field one
         // row above it in the same panel; the button is that panel's.

@@ -196,7 +196,8 @@ TEST_F(CrossProcess, AScriptDrivesTheJvmAndTheObserverThatAnotherClientAttached)
 }
 
 // A script's mistakes: numbers where handles go, handles used after their deletion or made up, a
-// string for a char[]. Each is refused, nothing reaches the JVM, and the Java process serves on.
+// string for a char[], a JVM of its own. Each is refused, nothing reaches the JVM, and the Java
+// process serves on.
 TEST_F(CrossProcess, AScriptsMistakenCallsAreRefusedAndTheJavaProcessServesOn) {
     const long long before = host().LiveReferences();
     const mv::test::ScriptReport report = mv::test::RunScript("mistaken_calls.js", std::to_wstring(host().pid()));
@@ -204,7 +205,8 @@ TEST_F(CrossProcess, AScriptsMistakenCallsAreRefusedAndTheJavaProcessServesOn) {
         {"a number for an object", "error 0x80070057"}, {"a number as the target", "error 0x80070057"},
         {"a deleted handle", "error 0x80070057"},       {"a handle deleted twice", "error 0x80070057"},
         {"a made-up handle", "error 0x80070057"},       {"a string for a char[]", "error 0x80004005"},
-        {"a string for an Object", "ok abc"},           {"the list answers", "ok 0"}};
+        {"a string for an Object", "ok abc"},           {"a JVM from another process", "error 0x80004005"},
+        {"the list answers", "ok 0"}};
     for (const auto& step : steps) EXPECT_EQ(report.Step(step[0]), step[1]) << step[0] << "\n" << report.run.output;
     EXPECT_EQ(host().LiveReferences(), before);
 }

@@ -596,6 +596,7 @@ TEST_P(Hostile, HandlesItDidNotHandOutAndObjectsOfTheWrongType) {
         EXPECT_EQ(Call("GetJavaString", Of(mine), S_OK).text.view(), L"agent's own");
     }
     m_start = m_refs();
+    std::size_t next = 0;
     RunBatches("foreign handles", cross ? 700 : 25, [&] {
         const WrongType& w = kWrongTypes[m_gen->Between(0, std::size(kWrongTypes) - 1)];
         In a = Of(m_own[w.object], w.name, w.sig);
@@ -623,8 +624,8 @@ TEST_P(Hostile, HandlesItDidNotHandOutAndObjectsOfTheWrongType) {
                 kind = "another Java process's";
             }
             const std::string what = kind + " handle " + std::to_string(bad);
-            const Member* m = nullptr;
-            do m = &Members()[m_gen->Between(0, Members().size() - 1)]; while (!(m->kind & kHandle));
+            const Member* m = nullptr;  // each in turn
+            do m = &Members()[next++ % Members().size()]; while (!(m->kind & kHandle));
             In b = Of(bad, L"intField", L"()I");
             b.super = L"java/lang/Object", b.type = Int, b.value = m_own[kText], b.text = L"x";
             switch (i) {

@@ -19,6 +19,7 @@ attempt("a handle deleted twice", function () { jvm.DeleteJavaObject(text); retu
 attempt("a made-up handle", function () { return jvm.GetJavaString(123456789); });
 attempt("a string for a char[]", function () { return jvm.CallStaticStringMethod(digits, "valueOf", "([C)Ljava/lang/String;", argumentArray("abc")); });
 attempt("a string for an Object", function () { return jvm.CallStaticStringMethod(digits, "valueOf", "(Ljava/lang/Object;)Ljava/lang/String;", argumentArray("abc")); });
+attempt("a JVM from another process", function () { return jvm.JavaSaveRunningJVM(parseInt(WScript.Arguments.Item(0), 10), 4096); });
 attempt("the list answers", function () { return jvm.CallIntMethod(list, "size", "()I", undefined); });
 jvm.DeleteJavaObject(list);
 jvm.DeleteJavaObject(digits);
