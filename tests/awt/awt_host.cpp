@@ -19,11 +19,13 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HostEnv
 
 }  // namespace
 
-std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::string& problem) {
+std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::string& problem,
+                                                 const std::vector<std::string>& mainArgs) {
     HostSettings settings;
     settings.classPath = {MV_FIXTURES_JAR, MV_HOOK_JAR, MV_SAMPLES_JAR};
     settings.jvmOptions = {"-Xcheck:jni", kHookAsAssistiveTechnology};
     settings.mainClass = "samples.BothApps";
+    settings.mainArgs = mainArgs;
     settings.keepJvmOutput = true;
     settings.maxLifetimeSeconds = lifetimeSeconds;
     auto host = std::make_unique<HostProcess>(settings);

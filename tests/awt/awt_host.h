@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "MvJavaJniComRot_h.h"
 #include "common/com/com_ptr.h"
@@ -15,9 +16,11 @@
 
 namespace mv::test {
 
-// Starts such a host (JVM output kept, living at most `lifetimeSeconds`) and waits until the
-// module lists both sample windows. Null with the reason in `problem` when it does not get there.
-std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::string& problem);
+// Starts such a host (JVM output kept, living at most `lifetimeSeconds`, BothApps given `mainArgs`)
+// and waits until the module lists both sample windows. Null with the reason in `problem` when it
+// does not get there.
+std::unique_ptr<HostProcess> StartSampleAppsHost(int lifetimeSeconds, std::string& problem,
+                                                 const std::vector<std::string>& mainArgs = {});
 
 class AwtHost {
 public:

@@ -29,11 +29,15 @@ const std::map<std::string, CommandShape>& Shapes() {
         {"hwnd", {Command::kHwnd, {"PID", "HWND"}, {"--json", "--walk", "--stats"}}},
         {"snapshot", {Command::kSnapshot, {"PID"}, {"--svg", "--window", "--walk", "--stats"}}},
         {"log", {Command::kLog, {"FILE"}, {"--follow"}}},
+        {"watch", {Command::kWatch, {"PID"}, {"--json", "--mask", "--count", "--seconds"}}},
+        {"record", {Command::kRecord, {"PID"}, {"--out", "--seconds"}}},
+        {"replay", {Command::kReplay, {"PID", "FILE"}, {"--user", "--seconds"}}},
     };
     return shapes;
 }
 
-const std::set<std::string> kValueOptions = {"--depth", "--window", "--class", "--name", "--title", "--text", "--svg"};
+const std::set<std::string> kValueOptions = {"--depth", "--window", "--class", "--name",  "--title", "--text",
+                                             "--svg",   "--mask",   "--count", "--seconds", "--out",   "--user"};
 
 [[noreturn]] void Usage(const std::string& why) { throw Failure(ExitCode::kUsage, why + " (mvjava --help for usage)"); }
 
@@ -116,8 +120,10 @@ Options ParseCommandLine(const std::vector<std::wstring>& args) {
         else if (what == "TEXT") options.text = value;
         else if (what == "FILE") options.file = value;
     }
-    if (options.command != Command::kLog && !options.path.empty() && !ParseComponentPath(options.path))
-        Usage("not a component path: " + ToUtf8(options.path) + " (expected /N/N..., e.g. /0/0/1)");
+    if (options.command != Command::kLog && !options.path.empty() && !ParseComponentPath(options.path) &&
+        !IsLocator(options.path))
+        Usage("not a component path or locator: " + ToUtf8(options.path) +
+              " (expected /N/N..., e.g. /0/0/1, or window name=\"...\" >> ...)");
 
     for (const auto& [option, value] : given) {
         if (option == "--json") options.json = true;
@@ -132,6 +138,11 @@ Options ParseCommandLine(const std::vector<std::wstring>& args) {
         else if (option == "--title") options.filter.title = value;
         else if (option == "--text") options.filter.text = value;
         else if (option == "--svg") options.svgFile = value;
+        else if (option == "--mask") options.mask = static_cast<long>(Number(value, 0x7FFFFFFF, "event mask"));
+        else if (option == "--count") options.count = static_cast<long long>(Number(value, 0x7FFFFFFF, "count"));
+        else if (option == "--seconds") options.seconds = static_cast<int>(Number(value, 86400, "number of seconds"));
+        else if (option == "--out") options.file = value;
+        else if (option == "--user") options.user = value;
         else if (option == "--window" && options.command == Command::kTree) {
             options.hwnd = static_cast<ULONG>(Number(value, 0xFFFFFFFFull, "window handle"));
             options.hasWindow = true;
@@ -143,6 +154,8 @@ Options ParseCommandLine(const std::vector<std::wstring>& args) {
     if (options.command == Command::kFind && options.filter.empty())
         Usage("find needs at least one of --class, --name, --title, --text");
     if (options.command == Command::kSnapshot && options.svgFile.empty()) Usage("snapshot needs --svg FILE");
+    if (options.command == Command::kRecord && options.file.empty()) Usage("record needs --out FILE");
+    if (options.command == Command::kReplay && options.user.empty()) Usage("replay needs --user USER");
     return options;
 }
 
@@ -166,13 +179,22 @@ std::string UsageText() {
            "  mvjava snapshot PID --svg FILE [--window PATH]\n"
            "                                            a picture of a window's components (default /0)\n"
            "  mvjava log [--follow] FILE                a log file (plain or obfuscated) as text\n"
+           "  mvjava watch PID [--json] [--mask M] [--count N] [--seconds S]\n"
+           "                                            what a person does in the windows, as it happens\n"
+           "                                            (focus, typing, clicks, windows; Ctrl-C ends)\n"
+           "  mvjava record PID --out FILE [--seconds S]\n"
+           "                                            record one sign-in as a sign-on definition\n"
+           "  mvjava replay PID FILE --user USER [--seconds S]\n"
+           "                                            sign in as recorded (password: MVJAVA_PASSWORD or\n"
+           "                                            standard input; waits S s for the window, default 30)\n"
            "  mvjava --version                          the version of mvjava and the module it ships with\n"
            "\n"
            "  --walk     walk component objects instead of the one-call snapshot\n"
            "  --stats    COM calls and time of fetching the tree (stderr)\n"
            "  --verbose  say on stderr when the one-call snapshot is not available\n"
            "  --show-passwords  print the text of password fields (hidden otherwise: only its length)\n"
-           "  PATH is /N/N... (top-level window index, then child indexes), e.g. /0/0/1.\n"
+           "  PATH is /N/N... (top-level window index, then child indexes), e.g. /0/0/1, or a locator:\n"
+           "  window name=\"loginFrame\" >> name=\"user\" (watch and record print them).\n"
            "  PID and HWND in decimal or 0x-hex.\n"
            "\n"
            "exit codes: 0 ok, 1 usage, 2 no JVM published, 3 not found / nothing matched,\n"

@@ -9,6 +9,9 @@
 //   mvjava hwnd PID HWND [--json]
 //   mvjava snapshot PID --svg FILE [--window PATH]
 //   mvjava log [--follow] FILE
+//   mvjava watch PID [--json] [--mask M] [--count N] [--seconds S]
+//   mvjava record PID --out FILE [--seconds S]
+//   mvjava replay PID FILE --user USER [--seconds S]    (the password: MVJAVA_PASSWORD or stdin)
 //   mvjava --help | --version
 // plus --verbose and --stats where a component tree is fetched, and --show-passwords where texts are
 // printed (tree, find, get): without it a password field's text never appears. PID and HWND in decimal or
@@ -23,7 +26,9 @@
 
 namespace mvjava {
 
-enum class Command { kHelp, kVersion, kList, kTree, kFind, kGet, kSet, kClick, kHwnd, kSnapshot, kLog };
+enum class Command {
+    kHelp, kVersion, kList, kTree, kFind, kGet, kSet, kClick, kHwnd, kSnapshot, kLog, kWatch, kRecord, kReplay
+};
 
 struct Options {
     Command command = Command::kHelp;
@@ -36,7 +41,11 @@ struct Options {
     FindFilter filter;        // find
     std::wstring svgFile;     // snapshot --svg
     std::wstring windowPath;  // snapshot --window
-    std::wstring file;        // log
+    std::wstring file;        // log; record --out; replay
+    std::wstring user;        // replay --user
+    long mask = 0x5C;         // watch --mask: AWT event mask bits (window, focus, key, mouse)
+    long long count = 0;      // watch --count: stop after so many events; 0: no limit
+    int seconds = 0;          // watch, record: stop after; replay: wait for the window (0: 30 s)
     bool json = false;
     bool walk = false;
     bool follow = false;

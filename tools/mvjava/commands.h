@@ -15,5 +15,8 @@ ExitCode RunSet(const Options& options);
 ExitCode RunClick(const Options& options);
 ExitCode RunHwnd(const Options& options);
 ExitCode RunLog(const Options& options);
+ExitCode RunWatch(const Options& options);
+ExitCode RunRecord(const Options& options);
+ExitCode RunReplay(const Options& options);
 
 }  // namespace mvjava

@@ -13,4 +13,7 @@ std::optional<std::vector<std::size_t>> ParseComponentPath(const std::wstring& p
 
 std::wstring FormatComponentPath(const std::vector<std::size_t>& indexes);
 
+// Whether `text` is a locator (`window name="loginFrame" >> name="user"`), which the hook resolves.
+inline bool IsLocator(const std::wstring& text) { return text.rfind(L"window", 0) == 0; }
+
 }  // namespace mvjava

@@ -4,6 +4,8 @@
 #include "common/com/dispatch_elements.h"
 #include "component_path.h"
 #include "exit_codes.h"
+#include "java_arguments.h"
+#include "java_ref.h"
 #include "utf8.h"
 
 namespace mvjava {
@@ -44,6 +46,7 @@ std::vector<Component> ComponentWalker::Children(IJAwtComponent* component) {
 }
 
 Component ComponentWalker::Resolve(const std::wstring& path) {
+    if (IsLocator(path)) return ResolveLocator(path);
     const auto indexes = ParseComponentPath(path);
     if (!indexes) throw Failure(ExitCode::kUsage, "not a component path: " + ToUtf8(path) + " (expected /N/N...)");
     std::vector<Component> level = TopLevelWindows();
@@ -57,6 +60,28 @@ Component ComponentWalker::Resolve(const std::wstring& path) {
         if (i + 1 < indexes->size()) level = Children(current.get());
     }
     return current;
+}
+
+Component ComponentWalker::ResolveLocator(const std::wstring& locator) {
+    UINT64 hook = 0;
+    HRESULT hr = Count(m_jvm->GetMorvaneAWTHook(&hook));
+    if (FAILED(hr) || !hook)
+        throw Failure(ExitCode::kCallFailed, "the hook is not installed in that process: " + DescribeHresult(hr));
+    const JavaRef hookRef(m_jvm.get(), hook);
+    mv::unique_variant args;
+    if (!MakeArgumentArray(args, {ArgumentBstr(locator)})) throw Failure(ExitCode::kCallFailed, "out of memory");
+    UINT64 handle = 0;
+    Count(m_jvm->CallStaticObjectMethod(hook, mv::unique_bstr::copy_of(L"componentAt").get(),
+                                        mv::unique_bstr::copy_of(L"(Ljava/lang/String;)Ljava/awt/Component;").get(),
+                                        args.get(), &handle));
+    const JavaRef found(m_jvm.get(), handle);
+    if (!found) throw Failure(ExitCode::kNotFound, "no component at " + ToUtf8(locator));
+    mv::com_ptr<IDispatch> object;
+    hr = Count(m_jvm->MakeJComponentFromHandle(found.get(), object.put()));
+    Component component;
+    if (hr == S_OK && object) component = object.try_query<IJAwtComponent>();
+    if (!component) throw Failure(ExitCode::kNotFound, ToUtf8(locator) + " names no component (" + DescribeHresult(hr) + ")");
+    return component;
 }
 
 UINT64 ComponentWalker::HandleOf(IJAwtComponent* component) {

@@ -27,7 +27,8 @@ public:
     std::vector<Component> TopLevelWindows();
     // The children of a container in Java order; empty for a component that is no container.
     std::vector<Component> Children(IJAwtComponent* component);
-    // The component a path names; throws Failure (kNotFound) when there is none.
+    // The component a path or a locator (through the hook) names; throws Failure (kNotFound) when
+    // there is none.
     Component Resolve(const std::wstring& path);
     // The index of `window` among the top-level windows; throws Failure (kNotFound).
     std::size_t TopLevelIndexOf(IJAwtComponent* window);
@@ -48,6 +49,7 @@ private:
         return hr;
     }
     std::vector<Component> TakeComponents(SAFEARRAY* array);
+    Component ResolveLocator(const std::wstring& locator);
     std::optional<std::wstring> Attribute(IJAwtComponent* component, const wchar_t* name);
 
     mv::com_ptr<IMvJavaCpp> m_jvm;

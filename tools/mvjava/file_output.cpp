@@ -26,4 +26,16 @@ void WriteWholeFile(const std::wstring& path, std::string_view bytes) {
     }
 }
 
+std::string ReadWholeFile(const std::wstring& path) {
+    mv::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw Failure(ExitCode::kFileError, "cannot open " + ToUtf8(path) + " (error " +
+                                                       std::to_string(::GetLastError()) + ")");
+    std::string bytes;
+    char buffer[1 << 16];
+    DWORD chunk = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &chunk, nullptr) && chunk > 0) bytes.append(buffer, chunk);
+    return bytes;
+}
+
 }  // namespace mvjava

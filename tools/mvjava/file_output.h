@@ -1,5 +1,6 @@
 #pragma once
-// Writing a whole file (the SVG snapshot); throws Failure (kFileError) when it cannot.
+// Writing and reading a whole file (the SVG snapshot, sign-on definitions); throws Failure
+// (kFileError) when it cannot.
 
 #include <string>
 #include <string_view>
@@ -7,5 +8,6 @@
 namespace mvjava {
 
 void WriteWholeFile(const std::wstring& path, std::string_view bytes);
+std::string ReadWholeFile(const std::wstring& path);
 
 }  // namespace mvjava

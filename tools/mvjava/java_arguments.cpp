@@ -12,6 +12,14 @@ VARIANT ArgumentI4(LONG value) {
     return v;
 }
 
+VARIANT ArgumentI8(LONGLONG value) {
+    VARIANT v;
+    ::VariantInit(&v);
+    V_VT(&v) = VT_I8;
+    V_I8(&v) = value;
+    return v;
+}
+
 VARIANT ArgumentUI8(ULONGLONG value) {
     VARIANT v;
     ::VariantInit(&v);

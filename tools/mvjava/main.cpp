@@ -39,6 +39,9 @@ mvjava::ExitCode Run(const mvjava::Options& options) {
         case Command::kHwnd: return mvjava::RunHwnd(options);
         case Command::kSnapshot: return mvjava::RunSnapshot(options);
         case Command::kLog: return mvjava::RunLog(options);
+        case Command::kWatch: return mvjava::RunWatch(options);
+        case Command::kRecord: return mvjava::RunRecord(options);
+        case Command::kReplay: return mvjava::RunReplay(options);
     }
     return mvjava::ExitCode::kUsage;
 }

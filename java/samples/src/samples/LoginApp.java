@@ -162,7 +162,7 @@ public final class LoginApp {
         System.out.flush();
     }
 
-    private static JFrame loginFrame() {
+    static JFrame loginFrame() {
         if (frame == null) {
             throw new IllegalStateException("the login window is not open");
         }

@@ -40,11 +40,13 @@ final class ComponentPath {
 
     private static Component follow(int[] indexes) {
         Window[] windows = AccessibilityMonitor.topLevelWindows();
-        if (indexes[0] >= windows.length) {
-            return null;
-        }
-        Component current = windows[indexes[0]];
-        for (int level = 1; level < indexes.length; ++level) {
+        return indexes[0] < windows.length ? follow(windows[indexes[0]], indexes, 1) : null;
+    }
+
+    /** The component that {@code indexes[from..]} lead to from {@code start}; null when none. */
+    static Component follow(Component start, int[] indexes, int from) {
+        Component current = start;
+        for (int level = from; level < indexes.length; ++level) {
             if (!(current instanceof Container)) {
                 return null;
             }
@@ -55,5 +57,26 @@ final class ComponentPath {
             current = children[indexes[level]];
         }
         return current;
+    }
+
+    /** The path of {@code component}; null when its window is not listed. Call on the event thread. */
+    static String of(Component component) {
+        StringBuilder path = new StringBuilder();
+        Component c = component;
+        while (c != null && !(c instanceof Window)) {
+            Container parent = c.getParent();
+            if (parent == null) {
+                return null;
+            }
+            path.insert(0, "/" + java.util.Arrays.asList(parent.getComponents()).indexOf(c));
+            c = parent;
+        }
+        Window[] windows = AccessibilityMonitor.topLevelWindows();
+        for (int i = 0; c != null && i < windows.length; ++i) {
+            if (windows[i] == c) {
+                return path.insert(0, "/" + i).toString();
+            }
+        }
+        return null;
     }
 }

@@ -15,7 +15,14 @@ import javax.swing.SwingUtilities;
 public class MorvaneAWTHook {
     private static final int NO_COMPONENT = -2;
 
-    private final AWTEventListener counter = event -> countEvent();
+    private static volatile boolean journalOn = true;
+
+    private final AWTEventListener counter = event -> {
+        countEvent();
+        if (journalOn) {
+            Journal.get().record(event);
+        }
+    };
     private long listenedMask;
     private int eventCount;
 
@@ -83,20 +90,42 @@ public class MorvaneAWTHook {
     }
 
     /**
-     * The component at a snapshot path ("/0/0/1"), or null (the bridge's call then fails). For
-     * clients that find components in the snapshot, such as scripts.
+     * The component at a snapshot path ("/0/0/1") or a locator ({@code window name="loginFrame" >>
+     * name="user"}), or null (the bridge's call then fails). For clients that find components in
+     * the snapshot or the journal, such as scripts.
      */
-    public static Component componentAt(String path) {
-        return ComponentPath.find(path);
+    public static Component componentAt(String pathOrLocator) {
+        return Locator.find(pathOrLocator);
     }
 
     /**
-     * Clicks the component at a snapshot path: the answers of {@link #clickComponent}, and -2 when
-     * the path is malformed or names no component.
+     * Clicks the component at a snapshot path or a locator: the answers of {@link #clickComponent},
+     * and -2 when it is malformed or names no component.
      */
-    public static int clickComponentAt(String path) {
-        Component component = ComponentPath.find(path);
+    public static int clickComponentAt(String pathOrLocator) {
+        Component component = Locator.find(pathOrLocator);
         return component == null ? NO_COMPONENT : ComponentClick.click(component);
+    }
+
+    /** The locator of a component (see {@link #componentAt}); null for no component. */
+    public static String locatorOf(Object component) {
+        return component instanceof Component ? EventThreadRead.read(() -> Locator.of((Component) component)) : null;
+    }
+
+    /**
+     * The journal's events after {@code sequence} as JSON, waiting up to {@code timeoutMillis} for
+     * the next one when there is none: {@code {"next":N,"dropped":D,"events":[...]}}. Events are kept
+     * while the hook listens (addEventListener) with window, focus, mouse or key bits; "next" is the
+     * sequence to ask after next, "dropped" how many asked for were gone (the journal keeps the
+     * newest 4,096).
+     */
+    public static String journalAfter(long sequence, int timeoutMillis) {
+        return Journal.get().after(sequence, timeoutMillis);
+    }
+
+    /** Whether the hook's listener keeps the journal (on unless switched off, to measure its cost). */
+    public static void setJournal(boolean on) {
+        journalOn = on;
     }
 
     /** The length of an array of any element type; -1 for null or an object that is no array. */
