@@ -15,6 +15,7 @@
 #include "awt_test.h"
 #include "child_process.h"
 #include "java_statics.h"
+#include "component_walk.h"
 #include "node_json.h"
 #include "text_lines.h"
 #include "text_printer.h"
@@ -107,7 +108,28 @@ protected:
         const std::vector<Component> windows = TopLevelWindows(jvm());
         for (std::size_t i = 0; i < windows.size(); ++i) roots.push_back(NodeOf(windows[i].get(), L"/" + std::to_wstring(i), depth));
         mvjava::HidePasswordTexts(roots);  // as mvjava shows them
+        mvjava::ComponentWalker(jvm()).FillLocators(roots);
+        for (const ComponentNode& root : roots)
+            mvjava::VisitTree(root, [&](const ComponentNode& n, int) { ExpectLocatorNamesItsComponent(n); });
         return roots;
+    }
+    // The hook finds the same object by the node's locator as by its path.
+    void ExpectLocatorNamesItsComponent(const ComponentNode& n) {
+        UINT64 hook = 0;
+        ASSERT_EQ(jvm()->GetMorvaneAWTHook(&hook), S_OK);
+        const JavaHandle owned(jvm(), hook);
+        ASSERT_TRUE(n.locator) << ToUtf8(n.path);
+        const auto at = [&](const std::wstring& text) {
+            UINT64 found = 0;
+            jvm()->CallStaticObjectMethod(hook, Bstr(L"componentAt").get(),
+                                          Bstr(L"(Ljava/lang/String;)Ljava/awt/Component;").get(),
+                                          ArgumentArray({ArgBstr(text.c_str())}).get(), &found);
+            return JavaHandle(jvm(), found);
+        };
+        const JavaHandle byPath = at(n.path), byLocator = at(*n.locator);
+        VARIANT_BOOL same = VARIANT_FALSE;
+        EXPECT_TRUE(byPath && byLocator && jvm()->IsSameJavaObject(byPath.get(), byLocator.get(), &same) == S_OK && same)
+            << ToUtf8(n.path) << " " << ToUtf8(*n.locator);
     }
     // The nodes `keep` takes, parents first, from the tree read once per test.
     std::vector<ComponentNode> Nodes(const std::function<bool(const ComponentNode&)>& keep) {
@@ -183,14 +205,16 @@ TEST_F(Mvjava, ListTreeAndFindShowWhatTheInterfacesGive) {
     }
     EXPECT_EQ(Mv({L"find", L"PID", L"--name", L"nothing", L"--json"}).out, "[]\n");
     const std::vector<std::string> lines = SplitLines(Mv({L"tree", L"PID"}).out);
-    std::size_t i = 0;  // each line: indented class, name, ..., bounds, ..., path
+    std::size_t i = 0;  // each line: indented class, name, ..., bounds, ..., path, two blanks, locator
     for (const ComponentNode& root : tree)
         mvjava::VisitTree(root, [&](const ComponentNode& n, int depth) {
             const std::string line = i < lines.size() ? lines[i++] : "", bounds = " (" + std::to_string(n.x) + "," +
                 std::to_string(n.y) + " " + std::to_string(n.width) + "x" + std::to_string(n.height) + ")";
             const std::string head = std::string(depth * 2, ' ') + ToUtf8(n.className) + (n.name ? " name=" + ToUtf8(*n.name) : "");
-            EXPECT_TRUE(line.rfind(head, 0) == 0 &&
-                        line.find(bounds) != std::string::npos && line.substr(line.rfind(' ') + 1) == ToUtf8(n.path)) << line;
+            const std::string tail = " " + ToUtf8(n.path) + "  " + ToUtf8(n.locator.value_or(L""));
+            EXPECT_TRUE(line.rfind(head, 0) == 0 && line.find(bounds) != std::string::npos &&
+                        line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0)
+                << line;
         });
     EXPECT_EQ(lines.size(), i);
 }

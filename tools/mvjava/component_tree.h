@@ -19,6 +19,7 @@ enum class Children {
 
 struct ComponentNode {
     std::wstring path;                 // "/0/0/1"
+    std::optional<std::wstring> locator;  // window name="..." >> ... (the hook's), when known
     std::wstring className;            // run-time class, dotted
     std::optional<std::wstring> name;  // getName(), null when none
     std::optional<std::wstring> title; // frame title, button label or getText(), null when none
@@ -32,7 +33,7 @@ struct ComponentNode {
     std::vector<ComponentNode> childNodes;
 
     bool operator==(const ComponentNode& o) const {
-        return path == o.path && className == o.className && name == o.name && title == o.title &&
+        return path == o.path && locator == o.locator && className == o.className && name == o.name && title == o.title &&
                hiddenLength == o.hiddenLength && x == o.x &&
                y == o.y && width == o.width && height == o.height && visible == o.visible &&
                children == o.children && childNodes == o.childNodes;

@@ -1,5 +1,7 @@
 #include "component_walk.h"
 
+#include <functional>
+
 #include "common/com/bstr.h"
 #include "common/com/dispatch_elements.h"
 #include "component_path.h"
@@ -82,6 +84,35 @@ Component ComponentWalker::ResolveLocator(const std::wstring& locator) {
     if (hr == S_OK && object) component = object.try_query<IJAwtComponent>();
     if (!component) throw Failure(ExitCode::kNotFound, ToUtf8(locator) + " names no component (" + DescribeHresult(hr) + ")");
     return component;
+}
+
+void ComponentWalker::FillLocators(std::vector<ComponentNode>& roots) {
+    std::vector<ComponentNode*> nodes;
+    std::wstring paths;
+    std::function<void(ComponentNode&)> collect = [&](ComponentNode& node) {
+        paths += (nodes.empty() ? L"" : L"\n") + node.path;
+        nodes.push_back(&node);
+        for (ComponentNode& child : node.childNodes) collect(child);
+    };
+    for (ComponentNode& root : roots) collect(root);
+    UINT64 hook = 0;
+    if (nodes.empty() || FAILED(Count(m_jvm->GetMorvaneAWTHook(&hook))) || !hook) return;
+    const JavaRef hookRef(m_jvm.get(), hook);
+    mv::unique_variant args;
+    mv::unique_bstr answer;
+    if (!MakeArgumentArray(args, {ArgumentBstr(paths)}) ||
+        FAILED(Count(m_jvm->CallStaticStringMethod(hook, mv::unique_bstr::copy_of(L"locatorsAt").get(),
+                                                   mv::unique_bstr::copy_of(L"(Ljava/lang/String;)Ljava/lang/String;").get(),
+                                                   args.get(), answer.put()))) ||
+        !answer)
+        return;
+    std::wstring_view lines = answer.view();
+    for (ComponentNode* node : nodes) {
+        const std::size_t end = lines.find(L'\n');
+        if (end == std::wstring_view::npos) break;
+        if (end > 0) node->locator = std::wstring(lines.substr(0, end));
+        lines.remove_prefix(end + 1);
+    }
 }
 
 UINT64 ComponentWalker::HandleOf(IJAwtComponent* component) {

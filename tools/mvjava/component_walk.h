@@ -38,6 +38,10 @@ public:
     // `component` (whose path is `path`) and its descendants down to `depth` levels below it.
     ComponentNode WalkComponent(IJAwtComponent* component, const std::wstring& path, int depth);
 
+    // Gives each node of `roots` its locator, from the hook in one call; leaves them without when
+    // the hook has none to give.
+    void FillLocators(std::vector<ComponentNode>& roots);
+
     // The component's own Java handle (it stays the component's: never delete it); 0 on failure.
     UINT64 HandleOf(IJAwtComponent* component);
 

@@ -37,6 +37,7 @@ bool ReadInt(const JsonValue& node, const wchar_t* key, long& out) {
 void WriteNodeJson(JsonWriter& out, const ComponentNode& node) {
     out.BeginObject();
     out.Key("path").String(node.path);
+    if (node.locator) out.Key("locator").String(*node.locator);
     out.Key("class").String(node.className);
     out.Key("name");
     WriteOptionalString(out, node.name);
@@ -85,6 +86,8 @@ std::optional<ComponentNode> NodeFromJson(const JsonValue& value, std::string& e
         return std::nullopt;
     }
     node.path = path->string();
+    if (const JsonValue* locator = value.find(L"locator"); locator && locator->is(JsonValue::Type::kString))
+        node.locator = locator->string();
     node.className = className->string();
     node.visible = visible->boolean();
     const JsonValue* children = value.find(L"children");

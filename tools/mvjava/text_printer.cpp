@@ -42,6 +42,7 @@ std::string FormatTree(const std::vector<ComponentNode>& roots) {
         VisitTree(root, [&](const ComponentNode& node, int depth) {
             text.append(static_cast<std::size_t>(depth) * 2, ' ');
             text += DescribeNode(node) + " " + ToUtf8(node.path);
+            if (node.locator) text += "  " + ToUtf8(*node.locator);
             if (node.children == Children::kNotListed) text += " [children not listed]";
             text += '\n';
         });

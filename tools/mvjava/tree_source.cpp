@@ -50,6 +50,7 @@ FetchedTree FetchWindows(IMvJavaCpp* jvm, const TreeSettings& settings) {
     }
     ComponentWalker walker(jvm);
     tree.windows = walker.WalkWindows(settings.depth);
+    walker.FillLocators(tree.windows);
     tree.calls += walker.calls();
     Finish(tree, start, settings);
     return tree;
@@ -85,6 +86,7 @@ FetchedTree FetchWindowOfHwnd(IMvJavaCpp* jvm, ULONG hwnd, const TreeSettings& s
         }
     }
     tree.windows.push_back(walker.WalkComponent(window.get(), path, settings.depth));
+    walker.FillLocators(tree.windows);
     tree.calls += walker.calls();
     Finish(tree, start, settings);
     return tree;

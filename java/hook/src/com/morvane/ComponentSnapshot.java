@@ -8,7 +8,8 @@ import java.awt.Window;
 /**
  * A component tree as one JSON text, the same text a client builds by walking the component
  * objects one call at a time. Each node, keys in this order:
- * {@code {"path","class","name","title","x","y","width","height","visible","children"}};
+ * {@code {"path","locator","class","name","title","x","y","width","height","visible","children"}}
+ * ("locator" as {@link Locator} gives it, null for a component outside a window);
  * "children" only for containers: their nodes in Java order, or null at the depth limit.
  * Depth 0 is the root; -1 means no limit.
  */
@@ -17,6 +18,7 @@ final class ComponentSnapshot {
 
     private final StringBuilder json = new StringBuilder();
     private final int depth;
+    private Locator.WindowIndex locators;  // of the window being written
 
     private ComponentSnapshot(int depth) {
         this.depth = depth;
@@ -45,12 +47,15 @@ final class ComponentSnapshot {
             if (i > 0) {
                 json.append(',');
             }
+            locators = windows[i] == null ? null : new Locator.WindowIndex(windows[i]);
             node(windows[i], "/" + i, 0);
         }
         return json.append(']').toString();
     }
 
     private String tree(Component root, String path) {
+        Window window = root instanceof Window ? (Window) root : Locator.windowOf(root);
+        locators = window == null ? null : new Locator.WindowIndex(window);
         node(root, path, 0);
         return json.toString();
     }
@@ -63,6 +68,8 @@ final class ComponentSnapshot {
         Rectangle bounds = component.getBounds();
         json.append("{\"path\":");
         JsonText.appendString(json, path);
+        json.append(",\"locator\":");
+        JsonText.appendString(json, locators == null ? null : locators.of(component));
         json.append(",\"class\":");
         JsonText.appendString(json, component.getClass().getName());
         json.append(",\"name\":");

@@ -8,6 +8,8 @@ import java.awt.Frame;
 import java.awt.Label;
 import java.awt.Window;
 import java.util.ArrayList;
+import java.util.HashMap;
+import java.util.IdentityHashMap;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
@@ -44,15 +46,95 @@ final class Locator {
 
     /** The locator of {@code component}; null for null. Reads the UI: call on the event thread. */
     static String of(Component component) {
-        if (component == null) {
-            return null;
-        }
         Window window = component instanceof Window ? (Window) component : windowOf(component);
-        if (window == null) {
-            return null;
+        return window == null ? null : new WindowIndex(window).of(component);
+    }
+
+    /**
+     * What the locators of one window's components need, read once: each component's label, the
+     * counts of names, labels and button texts, and each component's index among those of its class
+     * under its nearest named ancestor. A snapshot of thousands of components reads it once.
+     */
+    static final class WindowIndex {
+        private final Window window;
+        private final String windowPart;
+        private final Map<Component, String> labelFor = new IdentityHashMap<>();
+        private final Map<String, Integer> counts = new HashMap<>();
+        private final Map<Component, String> classIndex = new IdentityHashMap<>();
+
+        WindowIndex(Window window) {
+            this.window = window;
+            this.windowPart = windowPart(window);
+            List<Component> all = descendants(window);
+            for (Component c : all) {
+                if (c instanceof JLabel && ((JLabel) c).getLabelFor() != null) {
+                    labelFor.putIfAbsent(((JLabel) c).getLabelFor(), textOfLabel(c));
+                }
+            }
+            for (Component c : all) {
+                String name = explicitName(c);
+                String label = label(c);
+                String text = buttonText(c);
+                if (name != null) counts.merge("n" + name, 1, Integer::sum);
+                if (label != null) counts.merge("l" + className(c) + "\n" + label, 1, Integer::sum);
+                if (text != null) counts.merge("t" + className(c) + "\n" + text, 1, Integer::sum);
+            }
+            indexClasses(window, new ArrayList<>());
         }
-        String windowPart = windowPart(window);
-        return component == window ? windowPart : windowPart + SEPARATOR + componentPart(window, component);
+
+        // Depth first, with the named ancestors open above: each component's index is counted in
+        // its nearest one, and it counts in every open one (as resolving walks all descendants).
+        private void indexClasses(Container parent, List<Map<String, Integer>> anchors) {
+            if (parent == window || explicitName(parent) != null) {
+                anchors = new ArrayList<>(anchors);
+                anchors.add(new HashMap<>());
+            }
+            for (Component c : parent.getComponents()) {
+                String cls = className(c);
+                int index = anchors.get(anchors.size() - 1).getOrDefault(cls, 0);
+                for (Map<String, Integer> anchor : anchors) {
+                    anchor.merge(cls, 1, Integer::sum);
+                }
+                Component named = namedAncestor(c, window);
+                classIndex.put(c, (pair("class", cls) + " index=" + index
+                        + (named == window ? "" : pair("under", explicitName(named)))).trim());
+                if (c instanceof Container) {
+                    indexClasses((Container) c, anchors);
+                }
+            }
+        }
+
+        String label(Component c) {
+            if (c instanceof JLabel || c instanceof Label || buttonText(c) != null) {
+                return null;
+            }
+            String label = labelFor.get(c);
+            return label != null ? label : labelBefore(c);
+        }
+
+        String of(Component component) {
+            if (component == window) {
+                return windowPart;
+            }
+            if (windowOf(component) != window) {
+                return null;
+            }
+            String cls = className(component);
+            String name = explicitName(component);
+            String part;
+            String label = label(component);
+            String text = buttonText(component);
+            if (name != null && counts.get("n" + name) == 1) {
+                part = pair("name", name).trim();
+            } else if (label != null && counts.get("l" + cls + "\n" + label) == 1) {
+                part = (pair("class", cls) + pair("label", label)).trim();
+            } else if (text != null && counts.get("t" + cls + "\n" + text) == 1) {
+                part = (pair("class", cls) + pair("text", text)).trim();
+            } else {
+                part = classIndex.get(component);
+            }
+            return part == null ? null : windowPart + SEPARATOR + part;
+        }
     }
 
     /** The component that a locator or a path ("/0/1") names; null when none or malformed. */
@@ -84,32 +166,6 @@ final class Locator {
         }
         String title = titleOf(window);
         return "window" + (title != null && !title.isEmpty() ? pair("title", title) : pair("class", className(window)));
-    }
-
-    private static String componentPart(Window window, Component component) {
-        List<Component> all = descendants(window);
-        String name = explicitName(component);
-        if (name != null && count(all, c -> name.equals(explicitName(c))) == 1) {
-            return pair("name", name).trim();
-        }
-        String cls = className(component);
-        String label = labelOf(component);
-        if (label != null && count(all, c -> cls.equals(className(c)) && label.equals(labelOf(c))) == 1) {
-            return (pair("class", cls) + pair("label", label)).trim();
-        }
-        String text = buttonText(component);
-        if (text != null && count(all, c -> cls.equals(className(c)) && text.equals(buttonText(c))) == 1) {
-            return (pair("class", cls) + pair("text", text)).trim();
-        }
-        Component anchor = namedAncestor(component, window);
-        List<Component> sameClass = new ArrayList<>();
-        for (Component c : descendants(anchor)) {
-            if (cls.equals(className(c))) {
-                sameClass.add(c);
-            }
-        }
-        String under = anchor == window ? "" : pair("under", explicitName(anchor));
-        return (pair("class", cls) + " index=" + sameClass.indexOf(component) + under).trim();
     }
 
     private static Component resolve(List<Map<String, String>> parts) {
@@ -148,10 +204,11 @@ final class Locator {
                 return null;
             }
         }
+        WindowIndex labels = label != null ? new WindowIndex(window) : null;
         int seen = 0;
         for (Component c : descendants(anchor)) {
             if (name != null && !name.equals(explicitName(c)) || cls != null && !cls.equals(className(c))
-                    || label != null && !label.equals(labelOf(c)) || text != null && !text.equals(buttonText(c))) {
+                    || label != null && !label.equals(labels.label(c)) || text != null && !text.equals(buttonText(c))) {
                 continue;
             }
             if (index == null || Integer.toString(seen++).equals(index)) {
@@ -240,19 +297,8 @@ final class Locator {
         return text == null || text.isEmpty() ? null : text;
     }
 
-    /** The text of the label for {@code c}: a JLabel whose labelFor it is, else the label before it. */
-    static String labelOf(Component c) {
-        if (c instanceof JLabel || c instanceof Label || buttonText(c) != null) {
-            return null;
-        }
-        Window window = windowOf(c);
-        if (window != null) {
-            for (Component other : descendants(window)) {
-                if (other instanceof JLabel && ((JLabel) other).getLabelFor() == c) {
-                    return textOfLabel(other);
-                }
-            }
-        }
+    /** The text of the label just before {@code c} in its container; null when there is none. */
+    private static String labelBefore(Component c) {
         Container parent = c.getParent();
         if (parent == null) {
             return null;
@@ -290,15 +336,5 @@ final class Locator {
             }
         }
         return all;
-    }
-
-    private static int count(List<Component> components, java.util.function.Predicate<Component> test) {
-        int n = 0;
-        for (Component c : components) {
-            if (test.test(c)) {
-                ++n;
-            }
-        }
-        return n;
     }
 }

@@ -3,8 +3,11 @@ package com.morvane;
 import java.awt.Component;
 import java.awt.Container;
 import java.awt.Toolkit;
+import java.awt.Window;
 import java.awt.event.AWTEventListener;
 import java.lang.reflect.Array;
+import java.util.HashMap;
+import java.util.Map;
 import javax.swing.SwingUtilities;
 
 /**
@@ -105,6 +108,28 @@ public class MorvaneAWTHook {
     public static int clickComponentAt(String pathOrLocator) {
         Component component = Locator.find(pathOrLocator);
         return component == null ? NO_COMPONENT : ComponentClick.click(component);
+    }
+
+    /**
+     * The locators of the components at the given paths (one per line), one per line in the same
+     * order, an empty line where a path names nothing: for clients that walked the tree.
+     */
+    public static String locatorsAt(String paths) {
+        if (paths == null) {
+            return null;
+        }
+        return EventThreadRead.read(() -> {
+            StringBuilder out = new StringBuilder();
+            Map<Window, Locator.WindowIndex> indexes = new HashMap<>();
+            for (String path : paths.split("\n", -1)) {
+                Component c = ComponentPath.find(path);
+                Window window = c instanceof Window ? (Window) c : c == null ? null : Locator.windowOf(c);
+                String locator = window == null ? null
+                        : indexes.computeIfAbsent(window, Locator.WindowIndex::new).of(c);
+                out.append(locator == null ? "" : locator).append('\n');
+            }
+            return out.toString();
+        });
     }
 
     /** The locator of a component (see {@link #componentAt}); null for no component. */
