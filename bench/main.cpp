@@ -4,7 +4,7 @@
 //   mvbench [--short] [--runs R] [--section NAME]...
 // --short: the CI mode (trees of 100 and 1,000 components, 3 runs, fewer calls per run, one
 // walk through component objects per size). --section: only the sections named ("in process",
-// "cross process", "tree walks", "hwnd lookup").
+// "cross process", "tree walks", "hwnd lookup", "journal").
 // Exit code 0 when every figure was measured; 1 when some could not be; 2 for bad arguments.
 
 #include <windows.h>
@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
         {"cross process", mv::bench::MeasureCrossProcess},
         {"tree walks", mv::bench::MeasureTreeWalks},
         {"hwnd lookup", mv::bench::MeasureHwndLookup},
+        {"journal", mv::bench::MeasureJournal},
     };
     for (const auto& section : sections) {
         const auto& only = settings.sections;

@@ -18,4 +18,7 @@ void MeasureTreeWalks(const BenchSettings& settings, ResultTable& table);
 // GetComponentFromHwnd with many top-level Java windows.
 void MeasureHwndLookup(const BenchSettings& settings, ResultTable& table);
 
+// The hook's journal: event to reader, events lost at 200 a second, cost on the event thread.
+void MeasureJournal(const BenchSettings& settings, ResultTable& table);
+
 }  // namespace mv::bench

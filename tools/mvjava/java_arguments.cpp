@@ -20,6 +20,14 @@ VARIANT ArgumentI8(LONGLONG value) {
     return v;
 }
 
+VARIANT ArgumentBool(bool value) {
+    VARIANT v;
+    ::VariantInit(&v);
+    V_VT(&v) = VT_BOOL;
+    V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+
 VARIANT ArgumentUI8(ULONGLONG value) {
     VARIANT v;
     ::VariantInit(&v);

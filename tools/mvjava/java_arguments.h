@@ -16,6 +16,7 @@ namespace mvjava {
 
 VARIANT ArgumentI4(LONG value);
 VARIANT ArgumentI8(LONGLONG value);
+VARIANT ArgumentBool(bool value);
 VARIANT ArgumentUI8(ULONGLONG value);  // a Java object handle; 0 is null
 VARIANT ArgumentBstr(const std::wstring& text);
 
