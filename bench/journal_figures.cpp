@@ -119,16 +119,16 @@ void Measure(const BenchSettings& settings, BenchHost& host, ResultTable& table)
             if (!CallStatic(jvm, hook, L"setJournal", L"(Z)V", {mvjava::ArgumentBool(journalOn)}, answer) ||
                 !CallStatic(jvm, pump, L"dispatchNanos", L"(I)J", {mvjava::ArgumentI4(dispatches)}, answer))
                 throw mvjava::Failure(mvjava::ExitCode::kCallFailed, "EventPump.dispatchNanos failed");
-            (journalOn ? on : off).push_back(static_cast<double>(answer) / 1000);
+            (journalOn ? on : off).push_back(static_cast<double>(answer));
         }
     }
     while (!journal.Next(0).empty()) {  // what the dispatches recorded, read so that it does not pile up
     }
     const double withJournal = Median(on), without = Median(off);
-    AddRow(table, kWith, withJournal, "us",
+    AddRow(table, kWith, withJournal, "ns",
            Format("%+.1f%% against off; ", 100 * (withJournal - without) / without) + std::to_string(dispatches) +
                " clicks dispatched per run");
-    AddRow(table, kWithout, without, "us", "the hook counts the event only");
+    AddRow(table, kWithout, without, "ns", "the hook counts the event only");
 }
 
 }  // namespace

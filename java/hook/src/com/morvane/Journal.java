@@ -8,6 +8,7 @@ import java.awt.event.FocusEvent;
 import java.awt.event.KeyEvent;
 import java.awt.event.MouseEvent;
 import java.awt.event.WindowEvent;
+import java.util.Arrays;
 import java.util.Map;
 import java.util.WeakHashMap;
 import javax.swing.AbstractButton;
@@ -23,19 +24,28 @@ import javax.swing.text.JTextComponent;
  * locator, path, class and name are read when a reader asks. Listening off empties nothing.
  */
 final class Journal {
-    static final int CAPACITY = 4096;
+    static final int CAPACITY = 4096;  // a power of two
+    private static final int MASK = CAPACITY - 1;
     private static final Journal INSTANCE = new Journal();
 
-    private final Entry[] entries = new Entry[CAPACITY];
-    private final Map<Component, Integer> lengths = new WeakHashMap<>();  // event thread only
-    private long newest;  // sequence number of the newest entry; 0 for none
+    // The entries in rings of plain arrays, written by the event thread only and published by the
+    // volatile `newest`: recording takes no lock and allocates nothing. A reader copies what it
+    // wants and then sees from `newest` which of its copies were overwritten meanwhile.
+    private final long[] times = new long[CAPACITY];
+    private final String[] kinds = new String[CAPACITY];
+    private final Component[] components = new Component[CAPACITY];
+    private final int[] lengths = new int[CAPACITY];  // text events: the text's new length; else -1
+    private final boolean[] passwords = new boolean[CAPACITY];
+    private final Map<Component, Integer> lastLengths = new WeakHashMap<>();  // event thread only
+    private volatile long newest;  // sequence number of the newest entry; 0 for none
+    private volatile int waiting;  // readers waiting for the next entry (changed under the monitor)
 
     private static final class Entry {
         final long sequence;
         final long time;
         final String kind;
         final Component component;
-        final int length;  // text events: the text's new length; else -1
+        final int length;
         final boolean password;
 
         Entry(long sequence, long time, String kind, Component component, int length, boolean password) {
@@ -67,7 +77,7 @@ final class Journal {
             case WindowEvent.WINDOW_ACTIVATED: add("windowActivated", component, -1, false); break;
             case WindowEvent.WINDOW_CLOSED: add("windowClosed", component, -1, false); break;
             case FocusEvent.FOCUS_GAINED: add("focus", component, -1, false); break;
-            case MouseEvent.MOUSE_CLICKED: add("click", component, -1, false); break;
+            case MouseEvent.MOUSE_CLICKED: add("click", component, -1, false, ((MouseEvent) event).getWhen()); break;
             case KeyEvent.KEY_RELEASED: textChanged(component); break;
             default: break;
         }
@@ -77,16 +87,32 @@ final class Journal {
     private void textChanged(Component component) {
         int length = component instanceof JTextComponent ? ((JTextComponent) component).getDocument().getLength()
                 : component instanceof TextComponent ? ((TextComponent) component).getText().length() : -1;
-        Integer before = lengths.put(component, length);
+        Integer before = lastLengths.put(component, length);
         if (length >= 0 && (before == null || before != length)) {
             add("text", component, length, component instanceof JPasswordField);
         }
     }
 
-    private synchronized void add(String kind, Component component, int length, boolean password) {
-        ++newest;
-        entries[(int) ((newest - 1) % CAPACITY)] = new Entry(newest, System.currentTimeMillis(), kind, component, length, password);
-        notifyAll();
+    private void add(String kind, Component component, int length, boolean password) {
+        add(kind, component, length, password, System.currentTimeMillis());
+    }
+
+    // `time`: when the event happened (an input event's own time saves reading the clock).
+    private void add(String kind, Component component, int length, boolean password, long time) {
+        long sequence = newest + 1;
+        int slot = (int) ((sequence - 1) & MASK);
+        times[slot] = time;
+        kinds[slot] = kind;
+        components[slot] = component;
+        lengths[slot] = length;
+        passwords[slot] = password;
+        newest = sequence;
+        // Read after the write of `newest`: a reader counts itself waiting before it looks at it.
+        if (waiting > 0) {
+            synchronized (this) {
+                notifyAll();
+            }
+        }
     }
 
     /**
@@ -98,31 +124,41 @@ final class Journal {
      * {@code "length","password"}.
      */
     String after(long sequence, long timeoutMillis) {
-        Entry[] found;
-        long next;
-        long gone;
         synchronized (this) {
             long deadline = System.currentTimeMillis() + Math.max(0, timeoutMillis);
-            for (long left = timeoutMillis; newest <= sequence && left > 0; left = deadline - System.currentTimeMillis()) {
+            for (long left = timeoutMillis; left > 0; left = deadline - System.currentTimeMillis()) {
+                ++waiting;
                 try {
+                    if (newest > sequence) {
+                        break;
+                    }
                     wait(left);
                 } catch (InterruptedException e) {
                     Thread.currentThread().interrupt();
                     break;
+                } finally {
+                    --waiting;
                 }
             }
-            long oldest = Math.max(1, newest - CAPACITY + 1);
-            long first = Math.max(sequence + 1, oldest);
-            gone = first - Math.max(sequence + 1, 1);
-            found = new Entry[(int) Math.max(0, newest - first + 1)];
-            for (int i = 0; i < found.length; ++i) {
-                found[i] = entries[(int) ((first + i - 1) % CAPACITY)];
-            }
-            next = Math.max(newest, sequence);
         }
-        long nextSequence = next;
-        long goneCount = gone;
-        return EventThreadRead.read(() -> json(found, nextSequence, goneCount));
+        long last = newest;
+        long first = Math.max(sequence + 1, Math.max(1, last - CAPACITY + 1));
+        Entry[] copied = new Entry[(int) Math.max(0, last - first + 1)];
+        for (int i = 0; i < copied.length; ++i) {
+            int slot = (int) ((first + i - 1) & MASK);
+            copied[i] = new Entry(first + i, times[slot], kinds[slot], components[slot], lengths[slot], passwords[slot]);
+        }
+        // Those the event thread may have written over while they were copied (up to the slot of the
+        // entry after the newest it has published) are gone too.
+        long overwritable = newest + 1 - CAPACITY;
+        int skip = 0;
+        while (skip < copied.length && copied[skip].sequence <= overwritable) {
+            ++skip;
+        }
+        Entry[] found = Arrays.copyOfRange(copied, skip, copied.length);
+        long next = Math.max(last, sequence);
+        long gone = (first + skip) - Math.max(sequence + 1, 1);
+        return EventThreadRead.read(() -> json(found, next, gone));
     }
 
     /** "password", "text" (another text component), "button", or null for any other component. */
