@@ -110,25 +110,25 @@ protected:
         mvjava::HidePasswordTexts(roots);  // as mvjava shows them
         mvjava::ComponentWalker(jvm()).FillLocators(roots);
         for (const ComponentNode& root : roots)
-            mvjava::VisitTree(root, [&](const ComponentNode& n, int) { ExpectLocatorNamesItsComponent(n); });
+            mvjava::VisitTree(root, [&](const ComponentNode& n, int) { ExpectLocatorNamesItsComponent(jvm(), n); });
         return roots;
     }
     // The hook finds the same object by the node's locator as by its path.
-    void ExpectLocatorNamesItsComponent(const ComponentNode& n) {
+    static void ExpectLocatorNamesItsComponent(IMvJavaCpp* jvm, const ComponentNode& n) {
         UINT64 hook = 0;
-        ASSERT_EQ(jvm()->GetMorvaneAWTHook(&hook), S_OK);
-        const JavaHandle owned(jvm(), hook);
+        ASSERT_EQ(jvm->GetMorvaneAWTHook(&hook), S_OK);
+        const JavaHandle owned(jvm, hook);
         ASSERT_TRUE(n.locator) << ToUtf8(n.path);
         const auto at = [&](const std::wstring& text) {
             UINT64 found = 0;
-            jvm()->CallStaticObjectMethod(hook, Bstr(L"componentAt").get(),
-                                          Bstr(L"(Ljava/lang/String;)Ljava/awt/Component;").get(),
-                                          ArgumentArray({ArgBstr(text.c_str())}).get(), &found);
-            return JavaHandle(jvm(), found);
+            jvm->CallStaticObjectMethod(hook, Bstr(L"componentAt").get(),
+                                        Bstr(L"(Ljava/lang/String;)Ljava/awt/Component;").get(),
+                                        ArgumentArray({ArgBstr(text.c_str())}).get(), &found);
+            return JavaHandle(jvm, found);
         };
         const JavaHandle byPath = at(n.path), byLocator = at(*n.locator);
         VARIANT_BOOL same = VARIANT_FALSE;
-        EXPECT_TRUE(byPath && byLocator && jvm()->IsSameJavaObject(byPath.get(), byLocator.get(), &same) == S_OK && same)
+        EXPECT_TRUE(byPath && byLocator && jvm->IsSameJavaObject(byPath.get(), byLocator.get(), &same) == S_OK && same)
             << ToUtf8(n.path) << " " << ToUtf8(*n.locator);
     }
     // The nodes `keep` takes, parents first, from the tree read once per test.
@@ -287,6 +287,59 @@ TEST_F(Mvjava, HwndNamesTheScaleOfAWindowFoundByItsDeviceRectangle) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->find(L"device")->find(L"width")->integer(), 2 * b.width);
     EXPECT_EQ(window->find(L"width")->integer(), b.width);
+}
+
+// A window whose components have names that look made up by AWT ("panel7", "label8"), which
+// locators do not use: they go by label, by a button's text and by index instead, and each still
+// names its own component alone.
+TEST_F(Mvjava, LocatorsWithoutNamesGoByLabelTextAndIndex) {
+    HostSettings settings;
+    settings.classPath = {MV_FIXTURES_JAR, MV_HOOK_JAR, MV_SAMPLES_JAR};
+    settings.jvmOptions = {kHookAsAssistiveTechnology};
+    settings.mainClass = "samples.GeneratedApp", settings.mainArgs = {"40"}, settings.keepJvmOutput = true;
+    HostProcess generated(settings);
+    std::string problem;
+    ASSERT_TRUE(generated.ready() && WaitForListedWindows(generated, 1, 120000, problem)) << problem << generated.JvmOutput();
+    const com_ptr<IMvJavaCpp> other = PublishedJvmOf(generated.pid());
+    const auto treeOf = [&] {
+        ChildProcess tree(WindowsPathOfUnixPath(MV_MVJAVA_PATH), {L"tree", std::to_wstring(generated.pid()), L"--json"});
+        tree.Finish(180000);
+        std::string error;
+        auto nodes = mvjava::NodesFromJsonText(tree.out(), error);
+        EXPECT_TRUE(nodes) << error << tree.output();
+        return std::make_pair(tree.out(), nodes.value_or(std::vector<ComponentNode>{}));
+    };
+    auto [all, nodes] = treeOf();
+    std::map<std::wstring, int> seen;  // each locator's count
+    std::wstring field;                // the path of a text field just after a label
+    for (const ComponentNode& root : nodes)
+        mvjava::VisitTree(root, [&](const ComponentNode& n, int) {
+            ExpectLocatorNamesItsComponent(other.get(), n);
+            EXPECT_EQ(++seen[n.locator.value_or(L"")], 1) << ToUtf8(n.locator.value_or(L""));
+            for (std::size_t i = 1; field.empty() && i < n.childNodes.size(); ++i)
+                if (n.childNodes[i].className == L"javax.swing.JTextField" &&
+                    n.childNodes[i - 1].className == L"javax.swing.JLabel")
+                    field = n.childNodes[i].path;
+        });
+    ASSERT_FALSE(field.empty()) << "no text field after a label";
+    for (const char* rule : {" text=", " index="}) EXPECT_NE(all.find(rule), std::string::npos) << rule;
+    // The field without its name goes by the text of the label before it.
+    UINT64 hook = 0, handle = 0;
+    ASSERT_EQ(other->GetMorvaneAWTHook(&hook), S_OK);
+    const JavaHandle ownedHook(other.get(), hook);
+    other->CallStaticObjectMethod(hook, Bstr(L"componentAt").get(), Bstr(L"(Ljava/lang/String;)Ljava/awt/Component;").get(),
+                                  ArgumentArray({ArgBstr(field.c_str())}).get(), &handle);
+    const JavaHandle component(other.get(), handle);
+    ASSERT_EQ(other->CallVoidMethod(handle, Bstr(L"setName").get(), Bstr(L"(Ljava/lang/String;)V").get(),
+                                    ArgumentArray({ArgOf(VT_NULL)}).get()), S_OK);
+    std::tie(all, nodes) = treeOf();
+    for (const ComponentNode& root : nodes)
+        mvjava::VisitTree(root, [&](const ComponentNode& n, int) {
+            if (n.path != field) return;
+            EXPECT_NE(n.locator.value_or(L"").find(L" label=\""), std::wstring::npos) << ToUtf8(n.locator.value_or(L""));
+            ExpectLocatorNamesItsComponent(other.get(), n);
+        });
+    generated.Stop();
 }
 
 TEST_F(Mvjava, SetGetAndClickReachTheApplication) {

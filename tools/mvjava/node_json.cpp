@@ -37,7 +37,6 @@ bool ReadInt(const JsonValue& node, const wchar_t* key, long& out) {
 void WriteNodeJson(JsonWriter& out, const ComponentNode& node) {
     out.BeginObject();
     out.Key("path").String(node.path);
-    if (node.locator) out.Key("locator").String(*node.locator);
     out.Key("class").String(node.className);
     out.Key("name");
     WriteOptionalString(out, node.name);
@@ -49,6 +48,7 @@ void WriteNodeJson(JsonWriter& out, const ComponentNode& node) {
     out.Key("width").Number(node.width);
     out.Key("height").Number(node.height);
     out.Key("visible").Bool(node.visible);
+    if (node.locator) out.Key("locator").String(*node.locator);
     if (node.children == Children::kNotListed) {
         out.Key("children").Null();
     } else if (node.children == Children::kListed) {

@@ -8,8 +8,9 @@ import java.awt.Window;
 /**
  * A component tree as one JSON text, the same text a client builds by walking the component
  * objects one call at a time. Each node, keys in this order:
- * {@code {"path","locator","class","name","title","x","y","width","height","visible","children"}}
- * ("locator" as {@link Locator} gives it, null for a component outside a window);
+ * {@code {"path","class","name","title","x","y","width","height","visible","locator","children"}}
+ * ("locator" as {@link Locator} gives it, null for a component outside a window; last but the
+ * children, so that clients that match the keys before it in order still do);
  * "children" only for containers: their nodes in Java order, or null at the depth limit.
  * Depth 0 is the root; -1 means no limit.
  */
@@ -68,8 +69,6 @@ final class ComponentSnapshot {
         Rectangle bounds = component.getBounds();
         json.append("{\"path\":");
         JsonText.appendString(json, path);
-        json.append(",\"locator\":");
-        JsonText.appendString(json, locators == null ? null : locators.of(component));
         json.append(",\"class\":");
         JsonText.appendString(json, component.getClass().getName());
         json.append(",\"name\":");
@@ -81,6 +80,8 @@ final class ComponentSnapshot {
             .append(",\"width\":").append(bounds.width)
             .append(",\"height\":").append(bounds.height)
             .append(",\"visible\":").append(component.isShowing());
+        json.append(",\"locator\":");
+        JsonText.appendString(json, locators == null ? null : locators.of(component));
         if (component instanceof Container) {
             json.append(",\"children\":");
             if (depth != UNLIMITED && level >= depth) {
