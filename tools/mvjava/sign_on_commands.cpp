@@ -140,6 +140,7 @@ ExitCode RunReplay(const Options& options) {
             StepFailed(ExitCode::kNotFound, step, "the window " + ToUtf8(definition->window) + " did not appear within " +
                                                       std::to_string(waitSeconds) + " s");
     ComponentWalker walker(jvm.get());
+    std::size_t filled = 0;
     for (const SignOnField& field : definition->fields) {
         ++step;
         const std::wstring* value = field.role == L"user" ? &options.user : field.role == L"password" ? &password : nullptr;
@@ -155,6 +156,7 @@ ExitCode RunReplay(const Options& options) {
         if (!text || FAILED(component->SetValue(text.get(), &done)) || done != VARIANT_TRUE)
             StepFailed(ExitCode::kRefused, step, "the " + ToUtf8(field.role) + " field " + ToUtf8(field.locator) +
                                                      " did not take the text");
+        ++filled;
     }
     ++step;
     mv::unique_variant args;
@@ -167,7 +169,7 @@ ExitCode RunReplay(const Options& options) {
         StepFailed(clicked == -2 ? ExitCode::kNotFound : ExitCode::kRefused, step,
                    "the submit control " + ToUtf8(definition->submit) + " was not clicked (" +
                        std::to_string(clicked) + ")");
-    WriteOut("replayed: " + std::to_string(definition->fields.size()) + " field(s) of " + ToUtf8(definition->window) +
+    WriteOut("replayed: " + std::to_string(filled) + " field(s) of " + ToUtf8(definition->window) +
              " filled, " + ToUtf8(definition->submit) + " clicked\n");
     return ExitCode::kOk;
 }

@@ -20,8 +20,9 @@ import javax.swing.text.JTextComponent;
  * other processes: windows opened, activated and closed, focus gained, clicks, and text changed in
  * a text component (its new length; never the text). Each event has a sequence number from 1 and a
  * time. The journal keeps the newest {@link #CAPACITY} events; older ones go, and a reader is told
- * how many of those it asked for are gone. Recording costs the event thread little: the component is kept as it is, and its
- * locator, path, class and name are read when a reader asks. Listening off empties nothing.
+ * how many of those it asked for are gone. Recording costs the event thread little: the component
+ * is kept as it is, and its locator, path, class and name are read when a reader asks. Listening
+ * off empties nothing.
  */
 final class Journal {
     static final int CAPACITY = 4096;  // a power of two
