@@ -14,6 +14,7 @@
 #include "MvJavaJniComRot_h.h"
 #include "common/com/bstr.h"
 #include "common/com/com_ptr.h"
+#include "java_arguments.h"
 #include "jni_server.h"
 #include "jniproxy/mv_jni_proxy.h"
 #include "bridge/bridge_call.h"
@@ -107,18 +108,11 @@ struct ObjectParameterCall {
     bool operator()() const {
         const unique_bstr name(::SysAllocString(L"nameOf"));
         const unique_bstr signature(::SysAllocString(L"(Lfixtures/Base;)Ljava/lang/String;"));
-        SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, 1);
-        if (!array) return false;
-        VARIANT args;
-        V_VT(&args) = VT_ARRAY | VT_VARIANT;
-        V_ARRAY(&args) = array;
-        V_VT(&static_cast<VARIANT*>(array->pvData)[0]) = VT_UI8;
-        V_UI8(&static_cast<VARIANT*>(array->pvData)[0]) = base;
+        unique_variant args;
+        if (!mvjava::MakeArgumentArray(args, {mvjava::ArgumentUI8(base)})) return false;
         unique_bstr answer;
-        const bool ok = bridge->CallStaticStringMethod(echo, name.get(), signature.get(), args, answer.put()) == S_OK &&
-                        answer.view() == L"fixtures.Base";
-        ::SafeArrayDestroy(array);
-        return ok;
+        return bridge->CallStaticStringMethod(echo, name.get(), signature.get(), args.get(), answer.put()) == S_OK &&
+               answer.view() == L"fixtures.Base";
     }
 };
 

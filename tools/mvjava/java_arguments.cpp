@@ -4,42 +4,44 @@
 
 namespace mvjava {
 
-VARIANT ArgumentI4(LONG value) {
+namespace {
+
+// An empty VARIANT labelled `vt`, for the caller to fill in the member of that type.
+VARIANT Typed(VARTYPE vt) {
     VARIANT v;
     ::VariantInit(&v);
-    V_VT(&v) = VT_I4;
+    V_VT(&v) = vt;
+    return v;
+}
+
+}  // namespace
+
+VARIANT ArgumentI4(LONG value) {
+    VARIANT v = Typed(VT_I4);
     V_I4(&v) = value;
     return v;
 }
 
 VARIANT ArgumentI8(LONGLONG value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_I8;
+    VARIANT v = Typed(VT_I8);
     V_I8(&v) = value;
     return v;
 }
 
 VARIANT ArgumentBool(bool value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_BOOL;
+    VARIANT v = Typed(VT_BOOL);
     V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
     return v;
 }
 
 VARIANT ArgumentUI8(ULONGLONG value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_UI8;
+    VARIANT v = Typed(VT_UI8);
     V_UI8(&v) = value;
     return v;
 }
 
 VARIANT ArgumentBstr(const std::wstring& text) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
+    VARIANT v = Typed(VT_BSTR);
     V_BSTR(&v) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return v;
 }
